@@ -1,0 +1,101 @@
+// INI-style configuration files: an in-memory document of named sections
+// holding key/value entries, a reader and a writer.
+//
+// Strings are NUL-terminated 8-bit byte strings; no encoding is interpreted
+// and names and keys compare byte for byte, case-sensitively. Nothing here
+// prints; every outcome is a return value. Not thread-safe: a document must
+// not be used from two threads at once.
+//
+// Ownership: a document owns its sections, a section owns its name and its
+// entries, an entry owns one block that holds its key and its value. Strings
+// passed in are only read (and copied where they are stored); strings handed
+// out belong to the document and stay valid until their entry or section is
+// replaced, removed or released.
+//
+// Running out of memory is not reported through these functions: the process
+// is aborted instead, so no caller ever sees a half-built document.
+#ifndef INIFILE_INI_H_
+#define INIFILE_INI_H_
+
+#include <cstdint>
+
+struct IniEntry {
+    char* key;    // start of the entry's block: the key, then its terminator
+    char* value;  // points into the same block; never released on its own
+};
+
+struct IniSection {
+    int32_t count;     // entries in use: slots 0 .. count - 1
+    int32_t capacity;  // slots allocated in `entries`: 10, 20, 30, ...
+    char* name;        // owned by the section
+    IniEntry** entries;
+};
+
+struct IniDocument {
+    int32_t count;     // sections in use: slots 0 .. count - 1
+    int32_t capacity;  // slots allocated in `sections`: 10, 20, 30, ...
+    IniSection** sections;
+};
+
+// A new empty document (10 slots), owned by the caller; release it with
+// ini_free_document.
+IniDocument* ini_new_document();
+
+// A new empty section (10 slots) holding a private copy of `name`, owned by
+// the caller until it is handed to ini_add_section.
+IniSection* ini_new_section(const char* name);
+
+// Release an entry, a section with all its entries, or a document with all
+// its sections. Only for what no document or section holds any more (or
+// never held); null is ignored.
+void ini_free_entry(IniEntry* entry);
+void ini_free_section(IniSection* section);
+void ini_free_document(IniDocument* document);
+
+// The first section named `name`, or null.
+IniSection* ini_find_section(const IniDocument* document, const char* name);
+
+// Hands `section` to the document. When a section of the same name is present
+// (first match), `section` takes its slot, the old one is released and the
+// result is 0; otherwise `section` is appended and the result is 1.
+// `section` must not already belong to a document.
+int ini_add_section(IniDocument* document, IniSection* section);
+
+// Releases the first section named `name` and moves the last section into its
+// slot: 0. No such section: 1, nothing changes.
+int ini_remove_section(IniDocument* document, const char* name);
+
+// The name of the section in slot `index` (0 or more), or null past the end.
+const char* ini_section_name_at(const IniDocument* document, int index);
+
+// The value of the first entry whose key is `key`, or null.
+const char* ini_get(const IniSection* section, const char* key);
+
+// Sets `key` to `value`: replaces the first entry of that key in place (0) or
+// appends a new entry (1). `key` and `value` may point into the entry being
+// replaced.
+int ini_set(IniSection* section, const char* key, const char* value);
+
+// The key of the entry in slot `index` (0 or more), or null past the end.
+const char* ini_key_at(const IniSection* section, int index);
+
+// Releases the first entry of `key` and moves the last entry into its slot: 0.
+// No such entry: 1, nothing changes.
+int ini_remove_key(IniSection* section, const char* key);
+
+// A new section named `new_name`, owned by the caller, holding each distinct
+// key of `section` once, in order of first occurrence, with the value of its
+// first occurrence.
+IniSection* ini_copy_section(const IniSection* section, const char* new_name);
+
+// Reads the file at `path`. Returns a new document owned by the caller, or
+// null when the file cannot be opened or its structure is invalid (the two
+// are not told apart). A read error midway counts as the end of the file.
+IniDocument* ini_load(const char* path);
+
+// Writes `document` to `path`, replacing any file there. Returns 0 on
+// success, -1 when the file cannot be created, -2 when a write fails or comes
+// up short (the bytes already written stay). The document is not changed.
+int ini_save(const IniDocument* document, const char* path);
+
+#endif  // INIFILE_INI_H_

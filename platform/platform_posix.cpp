@@ -1,0 +1,234 @@
+// POSIX implementation of the platform layer: Linux and other Unix systems.
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "platform.h"
+
+#if defined(__APPLE__)
+#include <mach-o/dyld.h>
+#elif defined(__FreeBSD__) || defined(__DragonFly__)
+#include <sys/sysctl.h>
+#endif
+
+const char kPathSeparator = '/';
+
+// Bytes moved per read() when copying; large enough that launchers of a few
+// megabytes take a handful of calls.
+static const size_t kCopyChunkSize = 64 * 1024;
+
+// The descriptor is stored in the pointer value, so opening a file allocates
+// nothing; 1 is added because descriptor 0 is valid and null means failure.
+static PlatformFile* file_from_descriptor(int descriptor) {
+    return reinterpret_cast<PlatformFile*>(static_cast<intptr_t>(descriptor) + 1);
+}
+
+static int descriptor_of(PlatformFile* file) {
+    return static_cast<int>(reinterpret_cast<intptr_t>(file) - 1);
+}
+
+// The one place errno is read: a call cut short by a signal is repeated.
+static bool interrupted() {
+    return errno == EINTR;
+}
+
+// Opens `path` with `flags`, repeating the call when a signal cuts it short.
+static int open_retrying(const char* path, int flags, mode_t mode) {
+    int descriptor;
+    do {
+        descriptor = open(path, flags | O_CLOEXEC, mode);
+    } while (descriptor < 0 && interrupted());
+    return descriptor;
+}
+
+PlatformFile* platform_open_read(const char* path) {
+    int descriptor = open_retrying(path, O_RDONLY, 0);
+    if (descriptor < 0) {
+        return nullptr;
+    }
+    // open() accepts a directory for reading; a configuration file never is one.
+    struct stat status;
+    if (fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
+        close(descriptor);
+        return nullptr;
+    }
+    return file_from_descriptor(descriptor);
+}
+
+PlatformFile* platform_create(const char* path) {
+    int descriptor = open_retrying(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    return descriptor < 0 ? nullptr : file_from_descriptor(descriptor);
+}
+
+long platform_read(PlatformFile* file, void* buffer, size_t size) {
+    ssize_t got;
+    do {
+        got = read(descriptor_of(file), buffer, size);
+    } while (got < 0 && interrupted());
+    return got < 0 ? -1 : static_cast<long>(got);
+}
+
+bool platform_write(PlatformFile* file, const void* data, size_t size) {
+    // write() may store fewer bytes than asked (a full disk, a file-size
+    // limit); the next call then reports the error, so keep writing until
+    // everything is out or the system refuses.
+    const char* next = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t wrote = write(descriptor_of(file), next, size);
+        if (wrote < 0 && interrupted()) {
+            continue;
+        }
+        if (wrote <= 0) {
+            return false;
+        }
+        next += wrote;
+        size -= static_cast<size_t>(wrote);
+    }
+    return true;
+}
+
+bool platform_close(PlatformFile* file) {
+    if (file == nullptr) {
+        return true;
+    }
+    // Not repeated on EINTR: on Linux the descriptor is released anyway.
+    return close(descriptor_of(file)) == 0;
+}
+
+bool platform_exists(const char* path) {
+    struct stat status;
+    return lstat(path, &status) == 0;
+}
+
+// Copies every byte from descriptor `from` to `to`.
+static bool copy_bytes(int from, int to) {
+    char buffer[kCopyChunkSize];
+    for (;;) {
+        ssize_t got = read(from, buffer, sizeof buffer);
+        if (got < 0 && interrupted()) {
+            continue;
+        }
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            return true;
+        }
+        if (!platform_write(file_from_descriptor(to), buffer, static_cast<size_t>(got))) {
+            return false;
+        }
+    }
+}
+
+// A hidden name beside `target` for the copy in progress: "dir/.name.XXXXXX",
+// a template for mkstemp.
+static std::string temporary_template(const char* target) {
+    std::string path = target;
+    size_t name = path.rfind(kPathSeparator);
+    name = name == std::string::npos ? 0 : name + 1;
+    path.insert(name, ".");
+    return path + ".XXXXXX";
+}
+
+bool platform_copy_file(const char* source, const char* target) {
+    int from = open_retrying(source, O_RDONLY, 0);
+    if (from < 0) {
+        return false;
+    }
+    struct stat source_status;
+    struct stat target_status;
+    bool copyable = fstat(from, &source_status) == 0 && S_ISREG(source_status.st_mode) &&
+                    !(stat(target, &target_status) == 0 &&
+                      target_status.st_dev == source_status.st_dev &&
+                      target_status.st_ino == source_status.st_ino);
+    if (!copyable) {
+        close(from);
+        return false;
+    }
+    // The bytes go to a new file that then replaces the target by rename: a
+    // read-only target from an earlier run (launchers ship as 0555) is
+    // replaced rather than refused, and an interrupted copy never leaves a
+    // half-written target behind.
+    std::string temporary = temporary_template(target);
+    int to = mkstemp(&temporary[0]);
+    if (to < 0) {
+        close(from);
+        return false;
+    }
+    bool copied = fchmod(to, source_status.st_mode & 07777) == 0 && copy_bytes(from, to);
+    close(from);
+    copied = close(to) == 0 && copied;
+    copied = copied && rename(temporary.c_str(), target) == 0;
+    if (!copied) {
+        unlink(temporary.c_str());
+    }
+    return copied;
+}
+
+void platform_make_directory(const char* path) {
+    mkdir(path, 0777);
+}
+
+#if defined(__APPLE__)
+bool platform_executable_path(std::string* path) {
+    uint32_t size = 0;
+    _NSGetExecutablePath(nullptr, &size);
+    std::vector<char> buffer(size + 1);
+    if (_NSGetExecutablePath(buffer.data(), &size) != 0) {
+        return false;
+    }
+    char* resolved = realpath(buffer.data(), nullptr);
+    if (resolved == nullptr) {
+        return false;
+    }
+    path->assign(resolved);
+    free(resolved);
+    return true;
+}
+#elif defined(__FreeBSD__) || defined(__DragonFly__)
+bool platform_executable_path(std::string* path) {
+    int query[] = {CTL_KERN, KERN_PROC, KERN_PROC_PATHNAME, -1};
+    size_t size = 0;
+    if (sysctl(query, 4, nullptr, &size, nullptr, 0) != 0) {
+        return false;
+    }
+    std::vector<char> buffer(size);
+    if (sysctl(query, 4, buffer.data(), &size, nullptr, 0) != 0) {
+        return false;
+    }
+    path->assign(buffer.data());
+    return true;
+}
+#else
+// Linux, and other systems that keep a link to the running executable in /proc.
+#if defined(__NetBSD__)
+static const char kSelfLink[] = "/proc/curproc/exe";
+#else
+static const char kSelfLink[] = "/proc/self/exe";
+#endif
+
+bool platform_executable_path(std::string* path) {
+    // readlink() truncates silently; a result that fills the buffer may have
+    // been cut, so the buffer doubles until the link fits with room to spare.
+    std::vector<char> buffer(PATH_MAX);
+    for (;;) {
+        ssize_t length = readlink(kSelfLink, buffer.data(), buffer.size());
+        if (length < 0) {
+            return false;
+        }
+        if (static_cast<size_t>(length) < buffer.size()) {
+            path->assign(buffer.data(), static_cast<size_t>(length));
+            return true;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+#endif
