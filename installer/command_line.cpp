@@ -1,0 +1,53 @@
+// The command line and the root directory.
+#include <cstdio>
+#include <cstring>
+
+#include "installer.h"
+#include "messages.h"
+#include "platform.h"
+
+bool parse_command_line(int argc, char** argv, CommandLine* command_line) {
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (argument[0] == '-') {
+            // Only the second character counts, so -silent is -s too.
+            if (argument[1] != kQuietSwitch) {
+                fprintf(stderr, kUnknownSwitch, argument);
+                return false;
+            }
+            command_line->quiet = true;
+        } else if (command_line->has_root) {
+            fprintf(stderr, kSecondRoot, argument);
+            return false;
+        } else {
+            command_line->has_root = true;
+            command_line->root = argument;
+        }
+    }
+    return true;
+}
+
+bool root_from_executable(std::string* root) {
+    std::string path;
+    if (!platform_executable_path(&path)) {
+        fprintf(stderr, kNoModuleFileName);
+        return false;
+    }
+    size_t separator = path.rfind(kPathSeparator);
+    if (separator == std::string::npos) {
+        fprintf(stderr, kBrokenModuleFileName);
+        return false;
+    }
+    // An executable directly under the top directory gives an empty root.
+    root->assign(path, 0, separator);
+    return true;
+}
+
+bool root_is_recordable(const std::string& root) {
+    bool recordable = root.find_first_of("\r\n") == std::string::npos &&
+                      (root.empty() || (root.front() != ' ' && root.back() != ' '));
+    if (!recordable) {
+        fprintf(stderr, kUnrecordableRoot, root.c_str());
+    }
+    return recordable;
+}

@@ -1,0 +1,48 @@
+// The one question the installer asks: minimal start-up or not.
+#include <cstdio>
+#include <cstring>
+
+#include "installer.h"
+#include "messages.h"
+
+// ASCII letters compared without case, as the Windows runtime's _stricmp does.
+static bool equals_ignoring_case(const char* a, const char* b) {
+    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+        char lower_a = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a - 'A' + 'a') : *a;
+        char lower_b = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b - 'A' + 'a') : *b;
+        if (lower_a != lower_b) {
+            return false;
+        }
+    }
+    return *a == *b;
+}
+
+bool ask_minimal_boot(bool* minimal_boot) {
+    *minimal_boot = false;
+    printf("%s", kQuestion);
+    fflush(stdout);
+
+    char answer[kAnswerBufferSize];
+    if (fgets(answer, sizeof answer, stdin) == nullptr) {
+        fprintf(stderr, kNoAnswer);
+        return false;
+    }
+    if (char* line_feed = strchr(answer, '\n')) {
+        *line_feed = '\0';
+    } else {
+        // The rest of a long line is nobody's answer: consume it.
+        int next;
+        do {
+            next = getchar();
+        } while (next != '\n' && next != EOF);
+    }
+    if (char* carriage_return = strchr(answer, '\r')) {
+        *carriage_return = '\0';
+    }
+    for (const char* yes : kYesAnswers) {
+        if (equals_ignoring_case(answer, yes)) {
+            *minimal_boot = true;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,2 @@
+% minimal start-up: the kernel alone
+bare.

@@ -1,0 +1,2 @@
+% full start-up: kernel and standard library
+kord.

@@ -1,0 +1,43 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the installer: the real executable, run on small
+distributions laid out afresh for each test.
+
+    python3 tests/e2e/run_e2e.py --installer build/native/Install --platform posix
+    python3 tests/e2e/run_e2e.py --installer build/windows/Install.exe --platform windows
+
+With --platform windows the executable runs under wine, which must find its
+prefix in WINEPREFIX. Any further arguments go to unittest (-v, -k PATTERN).
+"""
+
+import argparse
+import os
+import sys
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+
+import distribution  # noqa: E402
+
+
+def load_tests(loader, standard_tests, pattern):
+    # unittest hands over its own loader, so -k filters the discovered tests.
+    return loader.discover(start_dir=HERE, pattern="test_*.py", top_level_dir=HERE)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--installer", required=True,
+                        help="the installer executable (Install or Install.exe)")
+    parser.add_argument("--platform", required=True, choices=("posix", "windows"),
+                        help="posix runs it directly, windows runs it under wine")
+    options, remaining = parser.parse_known_args()
+    if not os.path.isfile(options.installer):
+        parser.error("no installer at %s" % options.installer)
+    distribution.configure(options.installer, options.platform)
+    distribution.warm_up()
+    unittest.main(module=__name__, argv=[sys.argv[0]] + remaining)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,113 @@
+"""The command line: switches, the root directory and where it comes from."""
+
+import os
+
+from distribution import (InstallerTest, QUESTION, cannot_open, ini_escape,
+                          installed, second_root, sep, unknown_switch, unrecordable_root)
+
+
+class SwitchTest(InstallerTest):
+
+    def test_unknown_switch_is_refused(self):
+        # The root comes first, so only the switch stands in the way; -S shows
+        # that the quiet switch is told apart by case.
+        for switch in ("-x", "-", "-S"):
+            with self.subTest(switch=switch):
+                dist = self.distribution()
+                result = dist.install(switch, stdin=b"y\n")
+                self.assert_output(result, 1, stderr=unknown_switch(switch))
+                self.assert_nothing_created(dist)
+
+    def test_anything_after_s_counts_as_quiet(self):
+        dist = self.distribution()
+        # Were the answer read, "no" would choose the full start-up.
+        result = dist.run(["-silent", dist.installer_root()], stdin=b"no\n")
+        self.assert_output(result, 0)
+        self.assert_installed(dist, minimal=True)
+
+    def test_quiet_switch_and_root_in_either_order(self):
+        first = self.distribution()
+        result = first.run(["-s", first.installer_root()], stdin=b"no\n")
+        self.assert_output(result, 0)
+        self.assert_installed(first, minimal=True)
+
+        second = self.distribution()
+        result = second.run([second.installer_root(), "-s", "-s"], stdin=b"no\n")
+        self.assert_output(result, 0)
+        self.assert_installed(second, minimal=True)
+
+
+class RootArgumentTest(InstallerTest):
+
+    def test_second_root_is_named(self):
+        dist = self.distribution()
+        other = dist.seen("other")
+        result = dist.run(["-s", dist.installer_root(), other])
+        self.assert_output(result, 1, stderr=second_root(other))
+        self.assert_nothing_created(dist)
+
+    def test_first_fault_stops_the_walk(self):
+        dist = self.distribution()
+        result = dist.run([dist.installer_root(), "-x", dist.seen("other")])
+        self.assert_output(result, 1, stderr=unknown_switch("-x"))
+        self.assert_nothing_created(dist)
+
+    def test_empty_root_is_taken_as_given(self):
+        # The description is then looked for at the top of the file system;
+        # this only holds where nobody has put one there.
+        if os.path.lexists("/Install.ini"):
+            self.skipTest("/Install.ini exists on this machine")
+        dist = self.distribution()
+        result = dist.run(["-s", ""])
+        self.assert_output(result, 1, stderr=cannot_open(sep() + "Install.ini"))
+        self.assert_nothing_created(dist)
+
+    def test_trailing_separator_is_kept_verbatim(self):
+        dist = self.distribution()
+        root = dist.installer_root() + sep()
+        result = dist.run(["-s", root])
+        self.assert_output(result, 0)
+        runtime_bin = sep().join([root, "vrun-1.2", "bin"])
+        expected = b"[vantra]\nBindir=%s\nProgname=vnt\nRootdir=%s\n" % (
+            ini_escape(runtime_bin), ini_escape(root))
+        self.assertEqual(dist.read(dist.bin_file("vnt.ini")), expected)
+        self.assertEqual(dist.read(os.path.join(dist.runtime_bin, "vnt.ini")), expected)
+
+
+class RootFromExecutableTest(InstallerTest):
+
+    def test_installer_in_the_root_without_arguments(self):
+        dist = self.distribution()
+        program = dist.copy_installer_into_root()
+        result = dist.run([], stdin=b"y\n", program=program)
+        self.assert_output(result, 0, stdout=QUESTION + installed("1.2"))
+        # Rootdir names the folder of the executable (the temporary folder is
+        # resolved, links and all), not the working directory of the run.
+        self.assert_installed(dist, minimal=True)
+
+
+class UnrecordableRootTest(InstallerTest):
+
+    def test_root_with_line_break_or_outer_space_is_refused(self):
+        cases = [
+            ("line feed", "line\nfeed", ""),
+            ("carriage return", "carriage\rreturn", ""),
+            ("trailing space", "trailing ", ""),
+            ("leading space", "dist", " "),
+        ]
+        for label, root_name, prefix in cases:
+            with self.subTest(label):
+                dist = self.distribution(root_name=root_name)
+                root = prefix + dist.installer_root()
+                with dist.input_file(b"y\n") as stdin:
+                    result = dist.run([root], stdin=stdin)
+                    self.assertEqual(os.lseek(stdin.fileno(), 0, os.SEEK_CUR), 0,
+                                     "standard input was read")
+                self.assert_output(result, 1, stderr=unrecordable_root(root))
+                self.assert_nothing_created(dist)
+
+    def test_space_inside_root_is_fine(self):
+        dist = self.distribution(root_name="my dist")
+        result = dist.install("-s")
+        self.assert_output(result, 0)
+        self.assert_installed(dist, minimal=True)
