@@ -18,13 +18,14 @@ apt_install() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$@" >/dev/null
 }
 
-# The native build: compiler, CMake, Python, GoogleTest.
+# The native build: compiler, CMake, Python, GoogleTest, Google Benchmark.
 ensure_native_tools() {
     local missing=()
     command -v g++ >/dev/null || missing+=(g++)
     command -v cmake >/dev/null || missing+=(cmake)
     command -v python3 >/dev/null || missing+=(python3)
     [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+    [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
     [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"
 }
 

@@ -1,0 +1,464 @@
+// Throughput of ini_load and ini_save on generated files, side by side with
+// two anchors read from the same files: inih, a generic small INI parser,
+// with a handler that only counts, and a byte floor that reads the file in
+// 1024-byte calls as the reader does and touches each byte once. Ratios and
+// growth exponents are printed after the run, so one run answers whether
+// the reader is fast enough and whether it stays linear.
+//
+//   bench [--data DIR] [--growth] [benchmark flags]   the benchmarks
+//   bench --generate DIR                               writes the files only
+//   bench --load-once FILE                             one load, fresh process
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cases.h"
+#include "corpus.h"
+#include "ini.h"
+#include "platform.h"
+#include "report.h"
+
+#ifdef BENCH_HAVE_INIH
+#include "inih_anchor.h"
+#endif
+
+namespace {
+
+constexpr double kMega = 1e6;
+
+// Applied before the caller's own flags, which therefore win. Five
+// repetitions, interleaved, because the machine is shared: a burst of
+// someone else's work then spoils one sample of one benchmark, and the
+// median ignores it.
+const char* const kDefaultFlags[] = {
+    "--benchmark_repetitions=5",
+    "--benchmark_enable_random_interleaving=true",
+    "--benchmark_min_time=0.3",
+};
+
+const char kGrowthFilter[] = "--benchmark_filter=^ini_(load|save)/(long_line|many_entries)_";
+
+}  // namespace
+
+const char* measure_name(Measure measure) {
+    switch (measure) {
+        case Measure::kLoad:
+            return "ini_load";
+        case Measure::kSave:
+            return "ini_save";
+        case Measure::kSaveReplace:
+            return "ini_save_replace";
+        case Measure::kInih:
+            return "inih";
+        case Measure::kFloor:
+            return "floor";
+    }
+    return "?";
+}
+
+std::deque<Case> g_cases;
+
+const Case* find_case(Measure measure, const std::string& file) {
+    for (const Case& item : g_cases) {
+        if (item.measure == measure && item.file.name == file) {
+            return &item;
+        }
+    }
+    return nullptr;
+}
+
+namespace {
+
+// Documents for ini_save, loaded once: a load of the 32 MiB file takes longer
+// than the save being measured, and the benchmark function is entered many
+// times per run.
+std::map<std::string, IniDocument*> g_documents;
+
+size_t file_size(const std::string& path) {
+    std::error_code error;
+    uintmax_t size = std::filesystem::file_size(path, error);
+    return error ? 0 : static_cast<size_t>(size);
+}
+
+long count_entries(const IniDocument* document) {
+    long entries = 0;
+    for (int32_t i = 0; i < document->count; ++i) {
+        entries += document->sections[i]->count;
+    }
+    return entries;
+}
+
+double thread_cpu_seconds() {
+    timespec now;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Times `work` alone on each iteration, leaving `before` and `after` off the
+// clock. PauseTiming would do the same at a higher price: it reads the
+// process CPU clock, a system call, twice, which is a few percent of a 2 KiB
+// load. The wall clock is read without one, right around the work; the
+// thread CPU clock is read outside those two readings.
+template <typename Before, typename Work, typename After>
+void run_timed(benchmark::State& state, const Case* item, Before before, Work work, After after) {
+    using SteadyClock = std::chrono::steady_clock;
+    double cpu_seconds = 0;
+    for (auto _ : state) {
+        before();
+        double cpu_start = thread_cpu_seconds();
+        SteadyClock::time_point start = SteadyClock::now();
+        bool done = work();
+        SteadyClock::time_point end = SteadyClock::now();
+        cpu_seconds += thread_cpu_seconds() - cpu_start;
+        after();
+        if (!done) {
+            state.SkipWithError("the operation failed");
+            break;
+        }
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(item->bytes));
+    state.counters[kOperationCpuCounter] =
+        benchmark::Counter(cpu_seconds, benchmark::Counter::kAvgIterations);
+}
+
+// Releasing a document is not part of loading it.
+void run_load(benchmark::State& state, const Case* item) {
+    IniDocument* document = nullptr;
+    run_timed(
+        state, item, [] {},
+        [&] {
+            document = ini_load(item->path.c_str());
+            return document != nullptr;
+        },
+        [&] { ini_free_document(document); });
+}
+
+// The file is removed first, off the clock: replacing a file by truncating
+// it makes this file system wait for the writeback of the old contents,
+// milliseconds that have nothing to do with the writer and vary with
+// whatever else the disk is doing. ini_save_replace measures that case.
+void run_save(benchmark::State& state, const Case* item, const IniDocument* document) {
+    run_timed(
+        state, item, [&] { std::remove(item->output.c_str()); },
+        [&] { return ini_save(document, item->output.c_str()) == 0; }, [] {});
+}
+
+// The installer's case on a repeated run: the file is there already.
+void run_save_replace(benchmark::State& state, const Case* item, const IniDocument* document) {
+    run_timed(
+        state, item, [] {}, [&] { return ini_save(document, item->output.c_str()) == 0; }, [] {});
+}
+
+// The least any reader that goes through the same 1024-byte reads can do.
+uint64_t read_floor(const char* path) {
+    PlatformFile* file = platform_open_read(path);
+    if (file == nullptr) {
+        return 0;
+    }
+    unsigned char buffer[1024];
+    uint64_t sum = 0;
+    long got;
+    while ((got = platform_read(file, buffer, sizeof buffer)) > 0) {
+        for (long i = 0; i < got; ++i) {
+            sum += buffer[i];
+        }
+    }
+    platform_close(file);
+    return sum;
+}
+
+void run_floor(benchmark::State& state, Case* item) {
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(read_floor(item->path.c_str()));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(item->bytes));
+}
+
+#ifdef BENCH_HAVE_INIH
+void run_inih(benchmark::State& state, Case* item) {
+    for (auto _ : state) {
+        InihOutcome outcome = inih_count_entries(item->path.c_str());
+        benchmark::DoNotOptimize(outcome.entries);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(item->bytes));
+}
+#endif
+
+// Loads the file once outside the clock: a file that does not load would
+// otherwise be timed as a very fast failure.
+bool prepare(benchmark::State& state, Case* item) {
+    if (!item->failure.empty()) {
+        state.SkipWithError(item->failure.c_str());
+        return false;
+    }
+    if (item->entries >= 0) {
+        return true;
+    }
+    item->bytes = file_size(item->path);
+    IniDocument* document = ini_load(item->path.c_str());
+    if (document == nullptr) {
+        item->failure = "ini_load refused " + item->path;
+        state.SkipWithError(item->failure.c_str());
+        return false;
+    }
+    item->entries = count_entries(document);
+    if (item->measure == Measure::kSave || item->measure == Measure::kSaveReplace) {
+        if (ini_save(document, item->output.c_str()) != 0) {
+            item->failure = "ini_save failed on " + item->output;
+            ini_free_document(document);
+            state.SkipWithError(item->failure.c_str());
+            return false;
+        }
+        item->bytes = file_size(item->output);
+        g_documents[item->name] = document;
+    } else {
+        ini_free_document(document);
+    }
+#ifdef BENCH_HAVE_INIH
+    if (item->measure == Measure::kInih) {
+        InihOutcome outcome = inih_count_entries(item->path.c_str());
+        item->entries = outcome.entries;
+        item->inih_status = outcome.status;
+    }
+#endif
+    return true;
+}
+
+void run_case(benchmark::State& state, Case* item) {
+    if (!prepare(state, item)) {
+        for (auto _ : state) {
+        }
+        return;
+    }
+    switch (item->measure) {
+        case Measure::kLoad:
+            run_load(state, item);
+            break;
+        case Measure::kSave:
+            run_save(state, item, g_documents[item->name]);
+            break;
+        case Measure::kSaveReplace:
+            run_save_replace(state, item, g_documents[item->name]);
+            break;
+        case Measure::kFloor:
+            run_floor(state, item);
+            break;
+        case Measure::kInih:
+#ifdef BENCH_HAVE_INIH
+            run_inih(state, item);
+#endif
+            break;
+    }
+    state.counters["entries"] = static_cast<double>(item->entries);
+}
+
+void register_case(Measure measure, const CorpusFile& file, const std::string& directory) {
+    Case item;
+    item.name = std::string(measure_name(measure)) + "/" + file.name;
+    item.measure = measure;
+    item.file = file;
+    item.path = corpus_path(directory, file);
+    if (measure == Measure::kSave || measure == Measure::kSaveReplace) {
+        item.output = directory + kPathSeparator +
+                      (measure == Measure::kSave ? "saved_" : "replaced_") + file.name + ".ini";
+    }
+    g_cases.push_back(item);
+    Case* stored = &g_cases.back();
+    benchmark::internal::Benchmark* benchmark =
+        benchmark::RegisterBenchmark(stored->name.c_str(), run_case, stored);
+    if (measure == Measure::kLoad || measure == Measure::kSave ||
+        measure == Measure::kSaveReplace) {
+        benchmark->UseManualTime();
+    } else {
+        benchmark->UseRealTime();
+    }
+    benchmark->Unit(benchmark::kMillisecond);
+}
+
+void register_all(const std::string& directory) {
+    for (const CorpusFile& file : corpus_files()) {
+        register_case(Measure::kLoad, file, directory);
+        register_case(Measure::kSave, file, directory);
+        if (file.headline) {
+#ifdef BENCH_HAVE_INIH
+            register_case(Measure::kInih, file, directory);
+#endif
+            register_case(Measure::kFloor, file, directory);
+        }
+        if (file.kind == CorpusKind::kRelease) {
+            // The installer writes a file of this size, over an old one when
+            // it runs again.
+            register_case(Measure::kSaveReplace, file, directory);
+        }
+    }
+}
+
+// Removes what this run wrote into a scratch directory of its own.
+void remove_scratch(const std::string& directory) {
+    std::error_code error;
+    std::filesystem::remove_all(directory, error);
+}
+
+void remove_saved_files() {
+    for (const Case& item : g_cases) {
+        if (!item.output.empty()) {
+            std::remove(item.output.c_str());
+        }
+    }
+}
+
+int generate(const char* directory) {
+    platform_make_directory(directory);
+    std::string error;
+    if (!corpus_write(directory, false, &error)) {
+        fprintf(stderr, "bench: %s\n", error.c_str());
+        return 1;
+    }
+    for (const CorpusFile& file : corpus_files()) {
+        std::string path = corpus_path(directory, file);
+        printf("%12zu  %s\n", file_size(path), path.c_str());
+    }
+    return 0;
+}
+
+// The installer's case: the first load in a process, with cold allocator,
+// cold code and whatever the page cache holds.
+int load_once(const char* path) {
+    using SteadyClock = std::chrono::steady_clock;
+    SteadyClock::time_point start = SteadyClock::now();
+    IniDocument* document = ini_load(path);
+    SteadyClock::time_point loaded = SteadyClock::now();
+    if (document == nullptr) {
+        fprintf(stderr, "bench: ini_load refused %s\n", path);
+        return 1;
+    }
+    long entries = count_entries(document);
+    int32_t sections = document->count;
+    SteadyClock::time_point released_start = SteadyClock::now();
+    ini_free_document(document);
+    SteadyClock::time_point released = SteadyClock::now();
+
+    double load_seconds = std::chrono::duration<double>(loaded - start).count();
+    double free_seconds = std::chrono::duration<double>(released - released_start).count();
+    size_t bytes = file_size(path);
+    printf("%s: %zu bytes, %d sections, %ld entries\n", path, bytes, sections, entries);
+    printf("  ini_load           %12.3f ms  %9.1f MB/s\n", load_seconds * 1e3,
+           static_cast<double>(bytes) / load_seconds / kMega);
+    printf("  ini_free_document  %12.3f ms\n", free_seconds * 1e3);
+    return 0;
+}
+
+int run_benchmarks(int argc, char** argv, const std::string& data_directory, bool growth_only) {
+    std::string directory = data_directory;
+    bool scratch = directory.empty();
+    if (scratch) {
+        const char* temp = getenv("TMPDIR");
+        std::string pattern =
+            std::string(temp != nullptr && *temp != '\0' ? temp : "/tmp") + "/vantra-bench-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        if (mkdtemp(name.data()) == nullptr) {
+            fprintf(stderr, "bench: cannot create a scratch directory like %s\n", pattern.c_str());
+            return 1;
+        }
+        directory = name.data();
+    } else {
+        platform_make_directory(directory.c_str());
+    }
+    std::string error;
+    fprintf(stderr, "bench: files in %s\n", directory.c_str());
+    if (!corpus_write(directory, !scratch, &error)) {
+        fprintf(stderr, "bench: %s\n", error.c_str());
+        if (scratch) {
+            remove_scratch(directory);
+        }
+        return 1;
+    }
+    register_all(directory);
+
+    std::vector<char*> arguments = {argv[0]};
+    for (const char* flag : kDefaultFlags) {
+        arguments.push_back(const_cast<char*>(flag));
+    }
+    if (growth_only) {
+        arguments.push_back(const_cast<char*>(kGrowthFilter));
+    }
+    for (int i = 1; i < argc; ++i) {
+        arguments.push_back(argv[i]);
+    }
+    int count = static_cast<int>(arguments.size());
+    arguments.push_back(nullptr);
+    benchmark::Initialize(&count, arguments.data());
+    if (benchmark::ReportUnrecognizedArguments(count, arguments.data())) {
+        if (scratch) {
+            remove_scratch(directory);
+        }
+        return 1;
+    }
+    CollectingReporter reporter(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_Defaults
+                                                      : benchmark::ConsoleReporter::OO_Tabular);
+    size_t ran = benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    if (ran > 0) {
+        print_summary(reporter);
+    }
+
+    for (auto& [name, document] : g_documents) {
+        ini_free_document(document);
+    }
+    if (scratch) {
+        remove_scratch(directory);
+    } else {
+        remove_saved_files();
+    }
+    return ran > 0 ? 0 : 1;
+}
+
+void usage() {
+    fprintf(stderr,
+            "usage: bench [--data DIR] [--growth] [--benchmark_... flags]\n"
+            "       bench --generate DIR\n"
+            "       bench --load-once FILE\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && strcmp(argv[1], "--generate") == 0) {
+        return generate(argv[2]);
+    }
+    if (argc == 3 && strcmp(argv[1], "--load-once") == 0) {
+        return load_once(argv[2]);
+    }
+    std::string data_directory;
+    bool growth_only = false;
+    std::vector<char*> rest = {argv[0]};
+    for (int i = 1; i < argc; ++i) {
+        if (strcmp(argv[i], "--data") == 0 && i + 1 < argc) {
+            data_directory = argv[++i];
+        } else if (strcmp(argv[i], "--growth") == 0) {
+            growth_only = true;
+        } else if (strncmp(argv[i], "--benchmark_", 12) == 0) {
+            rest.push_back(argv[i]);
+        } else {
+            usage();
+            return 2;
+        }
+    }
+    return run_benchmarks(static_cast<int>(rest.size()), rest.data(), data_directory, growth_only);
+}
