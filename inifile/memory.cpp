@@ -21,9 +21,10 @@ void* ini_reallocate(void* block, size_t size) {
     return grown;
 }
 
-int32_t ini_grown_capacity(int32_t capacity) {
-    if (capacity > INT32_MAX - kSlotGrowth) {
-        abort();
+size_t ini_allocated_slots(int32_t capacity) {
+    size_t allocated = kInitialSlots;
+    while (allocated < size_t(capacity)) {
+        allocated *= 2;
     }
-    return capacity + kSlotGrowth;
+    return allocated;
 }

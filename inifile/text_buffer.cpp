@@ -1,6 +1,8 @@
 #include "text_buffer.h"
 
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "internal.h"
 
@@ -10,19 +12,33 @@ void text_init(TextBuffer* text) {
     text->capacity = kInitialTextBytes;
 }
 
-void text_grow(TextBuffer* text) {
-    text->capacity += kTextGrowth;
-    text->data = static_cast<char*>(ini_reallocate(text->data, text->capacity));
+void text_reserve(TextBuffer* text, size_t more) {
+    if (more > SIZE_MAX - text->length) {
+        abort();  // no memory could hold it
+    }
+    size_t needed = text->length + more;
+    if (needed <= text->capacity) {
+        return;
+    }
+    size_t capacity = text->capacity;
+    while (capacity < needed) {
+        capacity = capacity > SIZE_MAX / 2 ? needed : capacity * 2;
+    }
+    text->data = static_cast<char*>(ini_reallocate(text->data, capacity));
+    text->capacity = capacity;
 }
 
-char* text_release(TextBuffer* text) {
-    if (text->length == text->capacity) {
-        text_grow(text);
-    }
-    text->data[text->length] = '\0';
-    char* data = text->data;
-    text->data = nullptr;
-    return data;
+void text_append_run(TextBuffer* text, const char* bytes, size_t size) {
+    text_reserve(text, size);
+    memcpy(text->data + text->length, bytes, size);
+    text->length += size;
+}
+
+char* text_copy(const TextBuffer* text) {
+    char* copy = static_cast<char*>(ini_allocate(text->length + 1));
+    memcpy(copy, text->data, text->length);
+    copy[text->length] = '\0';
+    return copy;
 }
 
 void text_free(TextBuffer* text) {
