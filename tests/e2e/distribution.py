@@ -6,15 +6,19 @@ never has to remember that only bin/ and the runtime's vnt.ini are the
 installer's to write.
 """
 
+import contextlib
 import os
 import shutil
 import subprocess
 import tempfile
+import time
 import unittest
 
 # Set once by run_e2e.py before any test runs.
 INSTALLER = None
 PLATFORM = None  # "posix" or "windows" (the latter run under wine)
+VALGRIND = None  # the valgrind executable when every run goes through memcheck
+HOLD_FILE = None  # the Windows helper that holds a file open without sharing
 
 LAUNCHERS = ("vnt.exe", "wvnt.exe", "vntc.exe", "sifter.exe", "tagger.exe", "vexec.exe")
 MINIMAL_BOOT = "start_bare.boot"
@@ -27,10 +31,12 @@ CONTINUING = b"Continuing installation anyway...\n"
 BAILING_OUT = b"Cannot continue installation, bailing out.\n"
 
 
-def configure(installer, platform):
-    global INSTALLER, PLATFORM
+def configure(installer, platform, valgrind=None, hold_file=None):
+    global INSTALLER, PLATFORM, VALGRIND, HOLD_FILE
     INSTALLER = os.path.abspath(installer)
     PLATFORM = platform
+    VALGRIND = valgrind
+    HOLD_FILE = hold_file and os.path.abspath(hold_file)
 
 
 def warm_up():
@@ -43,6 +49,10 @@ def warm_up():
 
 def windows():
     return PLATFORM == "windows"
+
+
+def under_valgrind():
+    return VALGRIND is not None
 
 
 def sep():
@@ -145,34 +155,126 @@ def can_run_as_nobody():
     return not windows() and os.geteuid() == 0 and shutil.which("setpriv") is not None
 
 
-def run_program(program, args, stdin=b"", cwd=None, prefix=()):
+# Memcheck as the tests use it: any error, or any block lost for good, fails
+# the run; -q keeps a clean run silent, so the log is empty exactly when all
+# is well.
+MEMCHECK_OPTIONS = ["--tool=memcheck", "--error-exitcode=99", "--errors-for-leak-kinds=definite",
+                    "--leak-check=full", "--track-fds=no", "-q"]
+MEMCHECK_FAILED = 99
+
+
+def command_line(program, args, prefix=()):
+    """The command that starts `program` on this platform, after `prefix`."""
+    return list(prefix) + (["wine"] if windows() else []) + [program] + list(args)
+
+
+def run_program(program, args, stdin=b"", cwd=None, prefix=(), preexec_fn=None):
     """Runs `program` (the installer or a copy of it) with `args`, after the
-    command `prefix`.
+    command `prefix`; `preexec_fn` runs in the child just before it starts.
 
     `stdin` is bytes, or an open file handed over as is (its offset
-    afterwards tells whether the program read it)."""
-    command = list(prefix) + (["wine"] if windows() else []) + [program] + list(args)
+    afterwards tells whether the program read it).
+
+    With --valgrind the program runs under memcheck, whose report goes to a
+    log of its own: standard output and error hold the installer's output
+    alone, and a report fails the test."""
+    log_directory = None
+    if under_valgrind():
+        log_directory = tempfile.mkdtemp(prefix="install-memcheck-")
+        # The run may be made as the user nobody, which must create the log.
+        os.chmod(log_directory, 0o777)
+        log = os.path.join(log_directory, "memcheck.log")
+        program, args = VALGRIND, MEMCHECK_OPTIONS + ["--log-file=" + log, program] + list(args)
+    command = command_line(program, args, prefix)
     # The first start under wine may have to bring up its server.
-    timeout = 300 if windows() else 30
+    timeout = 300 if windows() else 120 if under_valgrind() else 30
     # Files, not pipes: helper processes that wine starts on the first run
     # inherit the streams and would keep a pipe open long after the
     # installer has ended.
-    with tempfile.TemporaryFile() as given, tempfile.TemporaryFile() as stdout, \
-            tempfile.TemporaryFile() as stderr:
-        if isinstance(stdin, bytes):
-            given.write(stdin)
-            given.seek(0)
-            stdin = given
-        completed = subprocess.run(command, stdin=stdin, stdout=stdout, stderr=stderr, cwd=cwd,
-                                   env=os.environ.copy(), timeout=timeout)
-        stdout.seek(0)
-        stderr.seek(0)
-        out, err = stdout.read(), stderr.read()
+    try:
+        with tempfile.TemporaryFile() as given, tempfile.TemporaryFile() as stdout, \
+                tempfile.TemporaryFile() as stderr:
+            if isinstance(stdin, bytes):
+                given.write(stdin)
+                given.seek(0)
+                stdin = given
+            completed = subprocess.run(command, stdin=stdin, stdout=stdout, stderr=stderr,
+                                       cwd=cwd, env=os.environ.copy(), timeout=timeout,
+                                       preexec_fn=preexec_fn)
+            stdout.seek(0)
+            stderr.seek(0)
+            out, err = stdout.read(), stderr.read()
+        report = b""
+        if log_directory is not None and os.path.exists(log):
+            with open(log, "rb") as stream:
+                report = stream.read()
+    finally:
+        if log_directory is not None:
+            shutil.rmtree(log_directory, ignore_errors=True)
     if windows():
         # The Windows runtime writes the console streams in text mode.
         out = out.replace(b"\r\n", b"\n")
         err = err.replace(b"\r\n", b"\n")
-    return Run(completed.returncode, out, err)
+    result = Run(completed.returncode, out, err)
+    if report or (log_directory is not None and completed.returncode == MEMCHECK_FAILED):
+        raise AssertionError("memcheck: %r\n%s" % (result, report.decode(errors="replace")))
+    return result
+
+
+class Started:
+    """A program started in the background, as a user would leave it: its
+    standard input a pipe the test writes to, its output going to files (as
+    in run_program) that can be read while it runs."""
+
+    def __init__(self, command, cwd):
+        self._stdout = tempfile.TemporaryFile()
+        self._stderr = tempfile.TemporaryFile()
+        self.process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=self._stdout,
+                                        stderr=self._stderr, cwd=cwd, env=os.environ.copy())
+
+    @staticmethod
+    def _content(stream):
+        content = os.pread(stream.fileno(), os.fstat(stream.fileno()).st_size, 0)
+        return content.replace(b"\r\n", b"\n") if windows() else content
+
+    def output(self):
+        """What it has written so far: (stdout, stderr)."""
+        return self._content(self._stdout), self._content(self._stderr)
+
+    def wait_for_stdout(self, expected, timeout=None):
+        """Waits until standard output holds `expected`, a prefix of it or
+        all of it."""
+        deadline = time.monotonic() + (timeout or (300 if windows() else 30))
+        while not self.output()[0].startswith(expected):
+            if self.process.poll() is not None or time.monotonic() > deadline:
+                raise AssertionError("waited in vain for %r: status %r, output %r" % (
+                    expected, self.process.poll(), self.output()))
+            time.sleep(0.005)
+
+    def send(self, data):
+        self.process.stdin.write(data)
+        self.process.stdin.flush()
+
+    def finish(self, timeout=None):
+        """Closes standard input and waits for the end: the Run."""
+        self.process.stdin.close()
+        status = self.process.wait(timeout or (300 if windows() else 30))
+        return Run(status, *self.output())
+
+    def kill(self):
+        """SIGKILL, nothing the program could clean up after; true when it
+        was still running."""
+        running = self.process.poll() is None
+        self.process.kill()
+        self.process.wait()
+        return running
+
+    def close(self):
+        if self.process.poll() is None:
+            self.kill()
+        self.process.stdin.close()
+        self._stdout.close()
+        self._stderr.close()
 
 
 def file_content(name, tag):
@@ -208,6 +310,7 @@ class Distribution:
         os.makedirs(self.root)
         self.vsn = vsn
         self.system_vsn = system_vsn
+        self._contents = {}  # name -> bytes for files given other contents
         host_vsn = vsn.replace("\\", "/") if windows() else vsn
         host_system_vsn = system_vsn.replace("\\", "/") if windows() else system_vsn
         self.runtime_bin = os.path.join(self.root, "vrun-" + host_vsn, "bin")
@@ -254,10 +357,24 @@ class Distribution:
     # --- contents ----------------------------------------------------------
 
     def launcher(self, name):
+        if name in self._contents:
+            return self._contents[name]
         return file_content(name, "vrun-" + self.vsn)
 
     def boot_script(self, name):
+        if name in self._contents:
+            return self._contents[name]
         return file_content(name, "releases " + self.system_vsn)
+
+    def set_launcher(self, name, content):
+        """Gives a launcher other bytes (a larger file, a newer build); what
+        the tests expect follows."""
+        self._contents[name] = content
+        self.write(os.path.join(self.runtime_bin, name), content)
+
+    def set_boot_script(self, name, content):
+        self._contents[name] = content
+        self.write(os.path.join(self.release_dir, name), content)
 
     @staticmethod
     def write(host_path, content):
@@ -303,21 +420,40 @@ class Distribution:
                     found[full] = self.read(full)
         return found
 
-    def run(self, args, stdin=b"", program=None, prefix=()):
+    def _check_untouched(self, before, what):
+        self.test.assertEqual(self._own_files(), before,
+                              "the distribution's own files changed: %s" % what)
+        self.test.assertEqual(os.listdir(self.elsewhere), [],
+                              "files appeared in the working directory: %s" % what)
+
+    def run(self, args, stdin=b"", program=None, prefix=(), preexec_fn=None):
         """Runs the installer, then checks that the distribution's own files
         and the working directory are as they were."""
         before = self._own_files()
         result = run_program(program or INSTALLER, args, stdin=stdin, cwd=self.elsewhere,
-                             prefix=prefix)
-        self.test.assertEqual(self._own_files(), before,
-                              "the distribution's own files changed: %r" % result)
-        self.test.assertEqual(os.listdir(self.elsewhere), [],
-                              "files appeared in the working directory: %r" % result)
+                             prefix=prefix, preexec_fn=preexec_fn)
+        self._check_untouched(before, repr(result))
         return result
 
-    def install(self, *extra, stdin=b"", prefix=()):
+    def install(self, *extra, stdin=b"", prefix=(), preexec_fn=None):
         """The installer with this root and the `extra` arguments after it."""
-        return self.run([self.installer_root()] + list(extra), stdin=stdin, prefix=prefix)
+        return self.run([self.installer_root()] + list(extra), stdin=stdin, prefix=prefix,
+                        preexec_fn=preexec_fn)
+
+    @contextlib.contextmanager
+    def started(self, *extra):
+        """The installer with this root and `extra`, running in the
+        background for the length of the block (a Started); whatever became
+        of it, the distribution's own files are checked afterwards. Never
+        under memcheck: what is timed or killed here is the installer itself."""
+        before = self._own_files()
+        started = Started(command_line(INSTALLER, [self.installer_root()] + list(extra)),
+                          cwd=self.elsewhere)
+        try:
+            yield started
+        finally:
+            started.close()
+        self._check_untouched(before, "a run in the background")
 
     def hand_to_nobody(self):
         """Makes the user nobody the owner of the whole tree, and lets it in."""
