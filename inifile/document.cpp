@@ -126,7 +126,8 @@ int ini_remove_section(IniDocument* document, const char* name) {
 }
 
 const char* ini_section_name_at(const IniDocument* document, int index) {
-    return index < document->count ? document->sections[index]->name : nullptr;
+    // A negative index is refused as well: reading before the array would crash.
+    return index >= 0 && index < document->count ? document->sections[index]->name : nullptr;
 }
 
 const char* ini_get(const IniSection* section, const char* key) {
@@ -157,7 +158,7 @@ int ini_set(IniSection* section, const char* key, const char* value) {
 }
 
 const char* ini_key_at(const IniSection* section, int index) {
-    return index < section->count ? section->entries[index]->key : nullptr;
+    return index >= 0 && index < section->count ? section->entries[index]->key : nullptr;
 }
 
 int ini_remove_key(IniSection* section, const char* key) {

@@ -65,7 +65,7 @@ int ini_add_section(IniDocument* document, IniSection* section);
 // slot: 0. No such section: 1, nothing changes.
 int ini_remove_section(IniDocument* document, const char* name);
 
-// The name of the section in slot `index` (0 or more), or null past the end.
+// The name of the section in slot `index`, or null outside 0 .. count - 1.
 const char* ini_section_name_at(const IniDocument* document, int index);
 
 // The value of the first entry whose key is `key`, or null.
@@ -76,7 +76,7 @@ const char* ini_get(const IniSection* section, const char* key);
 // replaced.
 int ini_set(IniSection* section, const char* key, const char* value);
 
-// The key of the entry in slot `index` (0 or more), or null past the end.
+// The key of the entry in slot `index`, or null outside 0 .. count - 1.
 const char* ini_key_at(const IniSection* section, int index);
 
 // Releases the first entry of `key` and moves the last entry into its slot: 0.

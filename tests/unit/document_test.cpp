@@ -94,6 +94,8 @@ TEST_F(SectionListTest, NameAtStopsAtCount) {
     // Slots past the count but inside the capacity are not sections.
     EXPECT_EQ(ini_section_name_at(document_.get(), 10), nullptr);
     EXPECT_EQ(ini_section_name_at(document_.get(), 1000), nullptr);
+    // A negative index is refused too, rather than read before the array.
+    EXPECT_EQ(ini_section_name_at(document_.get(), -1), nullptr);
 }
 
 TEST_F(SectionListTest, FindReturnsTheSectionItself) {
@@ -208,6 +210,8 @@ TEST_F(EntryListTest, SetAppendsNewKeysInOrder) {
     EXPECT_STREQ(ini_get(section_.get(), "Progname"), "vnt");
     EXPECT_STREQ(ini_key_at(section_.get(), 0), "Bindir");
     EXPECT_STREQ(ini_key_at(section_.get(), 2), "Rootdir");
+    EXPECT_EQ(ini_key_at(section_.get(), 3), nullptr);
+    EXPECT_EQ(ini_key_at(section_.get(), -1), nullptr);
 }
 
 TEST_F(EntryListTest, SetOfAPresentKeyReplacesInPlace) {
