@@ -15,6 +15,15 @@ if(VANTRA_SANITIZE)
     add_link_options(${sanitize_flags})
 endif()
 
+option(VANTRA_FUZZ "Build the libFuzzer targets (clang only)" OFF)
+if(VANTRA_FUZZ)
+    # Everything is instrumented for coverage and checked by the sanitizers;
+    # only the fuzz targets link libFuzzer's main.
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined
+                        -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
 if(WIN32)
     # The executables must run on a bare Windows: no runtime DLL beside them.
     add_link_options(-static)

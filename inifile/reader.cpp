@@ -142,6 +142,8 @@ static char* ini_read_line(LineReader* reader) {
         if (reader->position == reader->filled) {
             continue;
         }
+        // Here the byte is special, escaped, or the line feed after a comment:
+        // a comment is skipped whole up to it.
         char byte = reader->buffer[reader->position++];
         switch (byte) {
             case '\n':
@@ -156,36 +158,28 @@ static char* ini_read_line(LineReader* reader) {
                 // Ignored wherever it stands, so CR LF files read like LF files.
                 break;
             case ';':
-                if (!comment) {
-                    if (escape) {
-                        text_append(text, byte);
-                    } else {
-                        comment = true;
-                    }
+                if (escape) {
+                    text_append(text, byte);
+                } else {
+                    comment = true;
                 }
                 escape = false;
                 break;
             case '\\':
-                if (comment) {
-                    break;
-                }
                 if (escape) {
                     text_append(text, byte);
                 }
                 escape = !escape;
                 break;
             case ' ':
-                // Escaped, or in a comment: dropped where a plain one would be.
-                if (!comment && text->length > 0) {
+                // Escaped: dropped at the start of a line like any space.
+                if (text->length > 0) {
                     text_append(text, byte);
                 }
                 escape = false;
                 break;
             default:
-                // Only an escaped byte gets here outside a comment.
-                if (!comment) {
-                    text_append(text, byte);
-                }
+                text_append(text, byte);  // an escaped plain byte
                 escape = false;
                 break;
         }

@@ -2,9 +2,11 @@
 # The one test command: configures, builds and tests every preset and prints
 # a summary line for each.
 #
-#   scripts/test.sh                 native, sanitize and windows (under wine)
+#   scripts/test.sh                 native, sanitize, windows (under wine), fuzz
 #   scripts/test.sh --native-only   skips windows
 #
+# Each fuzz target runs for FUZZ_SECONDS (20 by default) when clang++ is
+# present: enough to catch a regression, short enough for CI.
 # Where the Windows cross compiler or wine is missing and this runs as root
 # on Debian, they are installed with apt-get. With CI=true, Windows is
 # mandatory: a missing piece fails the run.
@@ -58,6 +60,22 @@ else
     summary+=("windows: skipped (mingw-w64 or 32-bit wine missing)")
 fi
 
+if command -v clang++ >/dev/null; then
+    echo "=== fuzz"
+    if scripts/fuzz.sh "${FUZZ_SECONDS:-20}" 2>&1 | tee build/fuzz-run.log; then
+        outcome=$(grep -E '^fuzz: ' build/fuzz-run.log | tail -n 1)
+        case "$outcome" in
+            *skipped*) summary+=("$outcome") ;;
+            *) summary+=("fuzz: passed (${outcome#fuzz: })") ;;
+        esac
+    else
+        summary+=("fuzz: FAILED (see build/fuzz-run.log)")
+        failed=$((failed + 1))
+    fi
+else
+    summary+=("fuzz: skipped (no clang++)")
+fi
+
 echo
 echo "=== summary"
 printf '%s\n' "${summary[@]}"
@@ -65,5 +83,5 @@ passed=0
 for line in "${summary[@]}"; do
     case "$line" in *": passed"*) passed=$((passed + 1)) ;; esac
 done
-echo "presets: $passed passed, $failed failed"
+echo "suites: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
