@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "internal.h"
+#include "line_text.h"
 #include "platform.h"
-#include "text_buffer.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ struct LineReader {
     int32_t filled;    // bytes in `buffer` from the last read
     int32_t position;  // next byte to consume in `buffer`
     char buffer[kChunkSize];
-    TextBuffer text;  // the line being collected, reused for every line
+    LineText line;  // the line being collected, reused for every line
 };
 
 // The bytes that end a run of plain text: all that the state machine treats
@@ -84,7 +84,7 @@ static inline bool all_plain(const char* bytes) {
 static void collect_plain_run(LineReader* reader) {
     const char* next = reader->buffer + reader->position;
     const char* end = reader->buffer + reader->filled;
-    if (reader->text.length == 0) {
+    if (line_empty(&reader->line)) {
         while (next < end && *next == ' ') {
             ++next;
         }
@@ -96,7 +96,7 @@ static void collect_plain_run(LineReader* reader) {
     while (next < end && !kStopTable.stops[static_cast<unsigned char>(*next)]) {
         ++next;
     }
-    text_append_run(&reader->text, run, static_cast<size_t>(next - run));
+    line_append_run(&reader->line, run, static_cast<size_t>(next - run));
     reader->position = static_cast<int32_t>(next - reader->buffer);
 }
 
@@ -112,22 +112,13 @@ static void skip_comment(LineReader* reader) {
             : static_cast<int32_t>(static_cast<const char*>(line_feed) - reader->buffer);
 }
 
-// The collected line without its trailing spaces, in a block of its own.
-static char* finish_line(TextBuffer* text) {
-    while (text->length > 0 && text->data[text->length - 1] == ' ') {
-        --text->length;
-    }
-    return text_copy(text);
-}
-
 // The next logical line, newly allocated and owned by the caller, or null
 // when the input holds no more.
 static char* ini_read_line(LineReader* reader) {
     if (reader->at_end) {
         return nullptr;
     }
-    TextBuffer* text = &reader->text;
-    text->length = 0;
+    LineText* line = &reader->line;
     bool escape = false;
     bool comment = false;
     for (;;) {
@@ -147,19 +138,19 @@ static char* ini_read_line(LineReader* reader) {
         char byte = reader->buffer[reader->position++];
         switch (byte) {
             case '\n':
-                if (escape || text->length == 0) {
+                if (escape || line_empty(line)) {
                     // A continued line, or one that never had any text.
                     escape = false;
                     comment = false;
                     break;
                 }
-                return finish_line(text);
+                return line_finish(line);
             case '\r':
                 // Ignored wherever it stands, so CR LF files read like LF files.
                 break;
             case ';':
                 if (escape) {
-                    text_append(text, byte);
+                    line_append(line, byte);
                 } else {
                     comment = true;
                 }
@@ -167,25 +158,25 @@ static char* ini_read_line(LineReader* reader) {
                 break;
             case '\\':
                 if (escape) {
-                    text_append(text, byte);
+                    line_append(line, byte);
                 }
                 escape = !escape;
                 break;
             case ' ':
                 // Escaped: dropped at the start of a line like any space.
-                if (text->length > 0) {
-                    text_append(text, byte);
+                if (!line_empty(line)) {
+                    line_append(line, byte);
                 }
                 escape = false;
                 break;
             default:
-                text_append(text, byte);  // an escaped plain byte
+                line_append(line, byte);  // an escaped plain byte
                 escape = false;
                 break;
         }
     }
     // A pending escape or comment is simply forgotten at the end of input.
-    return text->length == 0 ? nullptr : finish_line(text);
+    return line_empty(line) ? nullptr : line_finish(line);
 }
 
 // At least "[x]": an opening bracket first, a closing bracket last.
@@ -230,7 +221,7 @@ IniDocument* ini_load(const char* path) {
         return nullptr;
     }
     LineReader reader = {file, false, 0, 0, {}, {}};
-    text_init(&reader.text);
+    line_init(&reader.line);
 
     // Each line is checked and added as it comes. A bad line anywhere
     // releases everything built so far, so no partial document escapes, just
@@ -252,7 +243,7 @@ IniDocument* ini_load(const char* path) {
             break;
         }
     }
-    text_free(&reader.text);
+    line_free(&reader.line);
     platform_close(file);
     return document;
 }

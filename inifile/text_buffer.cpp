@@ -34,13 +34,6 @@ void text_append_run(TextBuffer* text, const char* bytes, size_t size) {
     text->length += size;
 }
 
-char* text_copy(const TextBuffer* text) {
-    char* copy = static_cast<char*>(ini_allocate(text->length + 1));
-    memcpy(copy, text->data, text->length);
-    copy[text->length] = '\0';
-    return copy;
-}
-
 void text_free(TextBuffer* text) {
     free(text->data);
     text->data = nullptr;

@@ -1,4 +1,5 @@
-// A growable byte string: the reader's line, the writer's scratch line.
+// A growable byte string: the writer's scratch line, and the pieces of the
+// reader's line.
 #ifndef INIFILE_TEXT_BUFFER_H_
 #define INIFILE_TEXT_BUFFER_H_
 
@@ -32,10 +33,6 @@ inline void text_append(TextBuffer* text, char byte) {
 
 // Appends `size` bytes from `bytes`.
 void text_append_run(TextBuffer* text, const char* bytes, size_t size);
-
-// A terminated copy of the text in a block of exactly its size, owned by the
-// caller (free() it); the buffer keeps its storage for the next text.
-char* text_copy(const TextBuffer* text);
 
 // Frees the storage.
 void text_free(TextBuffer* text);

@@ -448,6 +448,42 @@ TEST_F(LongInputTest, LongEscapedValue) {
     expect_same_text(ini_get(document->sections[0], "k"), expected);
 }
 
+// Long lines are collected in pieces of 64 KiB; what a piece boundary may
+// split must come out whole: trailing spaces spanning pieces, an escape or a
+// continuation at the boundary, a value that fills pieces exactly.
+TEST_F(LongInputTest, PieceBoundaries) {
+    const size_t piece = 64 * 1024;
+    const size_t prefix = 2;  // "k=" precedes the value on its line
+    struct Case {
+        const char* what;
+        std::string written;
+        std::string expected;
+    };
+    const std::string fill(piece - prefix - 1, 'x');
+    const Case cases[] = {
+        {"value ends at the piece's end", std::string(piece - prefix, 'x'),
+         std::string(piece - prefix, 'x')},
+        {"value fills two pieces", std::string(2 * piece - prefix, 'y'),
+         std::string(2 * piece - prefix, 'y')},
+        {"trailing spaces span three pieces", "v" + std::string(2 * piece + 10, ' '), "v"},
+        {"trailing spaces start a piece", fill + "z" + std::string(piece, ' '), fill + "z"},
+        {"escape at the boundary", fill + "\\;" + "w", fill + ";w"},
+        {"escape after a full piece", fill + "z\\;w", fill + "z;w"},
+        {"escaped space at the boundary", fill + "\\ " + "w", fill + " w"},
+        {"continuation at the boundary", fill + "\\\n" + "  w", fill + "  w"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DocumentPtr document = load_bytes("[s]\nk=" + c.written + "\nafter=2\n");
+        ASSERT_NE(document, nullptr);
+        IniSection* section = ini_find_section(document.get(), "s");
+        ASSERT_NE(section, nullptr);
+        ASSERT_EQ(section->count, 2);
+        expect_same_text(ini_get(section, "k"), c.expected);
+        EXPECT_STREQ(ini_get(section, "after"), "2");
+    }
+}
+
 TEST_F(LongInputTest, LongKeyAndName) {
     const std::string name(5000, 'n');
     const std::string key(100 * 1024, 'k');
