@@ -16,8 +16,13 @@
 #include "text_buffer.h"
 
 // Bytes in a full piece: well below the large-block thresholds of the heaps
-// in use (glibc's mmap threshold of 128 KiB, wine's 508 KiB).
+// in use (glibc's mmap threshold of 128 KiB, wine's 508 KiB). Fuzz builds
+// make pieces tiny, so that short inputs cross their boundaries too.
+#ifdef INIFILE_LINE_PIECE_BYTES
+constexpr size_t kLinePieceBytes = INIFILE_LINE_PIECE_BYTES;
+#else
 constexpr size_t kLinePieceBytes = 64 * 1024;
+#endif
 
 struct LineText {
     char** pieces;     // full pieces, each kLinePieceBytes, in order
