@@ -98,6 +98,19 @@ TEST_F(SectionListTest, NameAtStopsAtCount) {
     EXPECT_EQ(ini_section_name_at(document_.get(), -1), nullptr);
 }
 
+// Handing the document a section it already holds must not release it: the
+// slot would point at freed memory (the sanitizers catch a regression).
+TEST_F(SectionListTest, AddingAHeldSectionAgainKeepsIt) {
+    add({"A", "B"});
+    IniSection* held = ini_find_section(document_.get(), "B");
+    ASSERT_NE(held, nullptr);
+    ini_set(held, "k", "v");
+    EXPECT_EQ(ini_add_section(document_.get(), held), 0);
+    EXPECT_EQ(document_->count, 2);
+    EXPECT_EQ(ini_find_section(document_.get(), "B"), held);
+    EXPECT_STREQ(ini_get(held, "k"), "v");
+}
+
 TEST_F(SectionListTest, FindReturnsTheSectionItself) {
     add({"A", "B", "C"});
     EXPECT_EQ(ini_find_section(document_.get(), "A"), document_->sections[0]);
