@@ -6,27 +6,28 @@
 #include "internal.h"
 
 void line_init(LineText* line) {
-    line->pieces = nullptr;
+    line->pieces = static_cast<char**>(ini_allocate(sizeof(char*) * kInitialSlots));
     line->count = 0;
-    line->capacity = 0;
+    line->capacity = kInitialSlots;
     text_init(&line->tail);
 }
 
-void line_free(LineText* line) {
+// Releases the full pieces; the array that held them stays.
+static void free_pieces(LineText* line) {
     for (int32_t i = 0; i < line->count; ++i) {
         free(line->pieces[i]);
     }
+    line->count = 0;
+}
+
+void line_free(LineText* line) {
+    free_pieces(line);
     free(line->pieces);
     text_free(&line->tail);
 }
 
 void line_spill(LineText* line) {
-    if (line->count == line->capacity) {
-        line->capacity = line->capacity == 0 ? kInitialSlots : line->capacity * 2;
-        line->pieces = static_cast<char**>(
-            ini_reallocate(line->pieces, sizeof(char*) * static_cast<size_t>(line->capacity)));
-    }
-    line->pieces[line->count++] = line->tail.data;
+    ini_append_slot(&line->pieces, &line->count, &line->capacity, line->tail.data);
     // The next piece is allocated whole: growing it from 10 bytes would copy
     // it a dozen times.
     line->tail.data = static_cast<char*>(ini_allocate(kLinePieceBytes));
@@ -69,10 +70,7 @@ char* line_finish(LineText* line) {
     }
     memcpy(block + copied, line->tail.data, length - copied);
     block[length] = '\0';
-    for (int32_t i = 0; i < line->count; ++i) {
-        free(line->pieces[i]);
-    }
-    line->count = 0;
+    free_pieces(line);
     line->tail.length = 0;
     return block;
 }

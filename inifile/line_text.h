@@ -27,7 +27,7 @@ constexpr size_t kLinePieceBytes = 64 * 1024;
 struct LineText {
     char** pieces;     // full pieces, each kLinePieceBytes, in order
     int32_t count;     // full pieces in use
-    int32_t capacity;  // slots allocated in `pieces`
+    int32_t capacity;  // slots in `pieces`, grown as the module's arrays are
     TextBuffer tail;   // the current piece, at most kLinePieceBytes
 };
 

@@ -30,12 +30,12 @@ bool parse_command_line(int argc, char** argv, CommandLine* command_line) {
 bool root_from_executable(std::string* root) {
     std::string path;
     if (!platform_executable_path(&path)) {
-        fprintf(stderr, kNoModuleFileName);
+        fprintf(stderr, "%s", kNoModuleFileName);
         return false;
     }
     size_t separator = path.rfind(kPathSeparator);
     if (separator == std::string::npos) {
-        fprintf(stderr, kBrokenModuleFileName);
+        fprintf(stderr, "%s", kBrokenModuleFileName);
         return false;
     }
     // An executable directly under the top directory gives an empty root.

@@ -5,12 +5,15 @@
 #include "installer.h"
 #include "messages.h"
 
+// `c` in lower case when it is an ASCII capital; any other byte unchanged.
+static char ascii_lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // ASCII letters compared without case, as the Windows runtime's _stricmp does.
 static bool equals_ignoring_case(const char* a, const char* b) {
     for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        char lower_a = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a - 'A' + 'a') : *a;
-        char lower_b = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b - 'A' + 'a') : *b;
-        if (lower_a != lower_b) {
+        if (ascii_lower(*a) != ascii_lower(*b)) {
             return false;
         }
     }
@@ -24,7 +27,7 @@ bool ask_minimal_boot(bool* minimal_boot) {
 
     char answer[kAnswerBufferSize];
     if (fgets(answer, sizeof answer, stdin) == nullptr) {
-        fprintf(stderr, kNoAnswer);
+        fprintf(stderr, "%s", kNoAnswer);
         return false;
     }
     if (char* line_feed = strchr(answer, '\n')) {
