@@ -22,6 +22,7 @@ bool parse_command_line(int argc, char** argv, CommandLine* command_line) {
         } else {
             command_line->has_root = true;
             command_line->root = argument;
+            command_line->root_argument = i;
         }
     }
     return true;
@@ -50,4 +51,13 @@ bool root_is_recordable(const std::string& root) {
         fprintf(stderr, kUnrecordableRoot, root.c_str());
     }
     return recordable;
+}
+
+bool root_is_exact(const std::string& root, int source) {
+    std::string shown;
+    if (!platform_root_is_exact(root, source, &shown)) {
+        fprintf(stderr, kInexactRoot, shown.c_str());
+        return false;
+    }
+    return true;
 }

@@ -7,9 +7,10 @@
 
 // What the command line settles.
 struct CommandLine {
-    bool quiet;        // -s: no question, no success line
-    bool has_root;     // a root directory was given
-    std::string root;  // that root, verbatim
+    bool quiet;         // -s: no question, no success line
+    bool has_root;      // a root directory was given
+    std::string root;   // that root, verbatim
+    int root_argument;  // its index in argv, when given
 };
 
 // Walks the arguments (argv[1] .. argv[argc - 1]), stopping at the first fault.
@@ -22,6 +23,12 @@ bool root_from_executable(std::string* root);
 // one with a line break, or with a space at either end, would read back as a
 // different path.
 bool root_is_recordable(const std::string& root);
+
+// False (after saying why) for a root that the system's code page could not
+// hand over exactly as the user has it: the file functions would reach
+// another folder or none. `source` is the root's index in argv, or
+// kRootFromExecutable.
+bool root_is_exact(const std::string& root, int source);
 
 // Asks whether the minimal start-up is wanted and reads one answer line.
 // False when no answer can be read.

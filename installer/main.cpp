@@ -5,12 +5,13 @@
 
 #include "installer.h"
 #include "messages.h"
+#include "platform.h"
 
 static const int kSuccess = 0;
 static const int kFailure = 1;
 
 int main(int argc, char** argv) {
-    CommandLine command_line = {false, false, std::string()};
+    CommandLine command_line = {false, false, std::string(), kRootFromExecutable};
     if (!parse_command_line(argc, argv, &command_line)) {
         return kFailure;
     }
@@ -18,7 +19,9 @@ int main(int argc, char** argv) {
     if (!command_line.has_root && !root_from_executable(&root)) {
         return kFailure;
     }
-    if (!root_is_recordable(root)) {
+    // Judged before anything else looks at the bytes: after a loss they
+    // name some other folder.
+    if (!root_is_exact(root, command_line.root_argument) || !root_is_recordable(root)) {
         return kFailure;
     }
     // A quiet run never reads standard input and takes the minimal start-up.

@@ -13,6 +13,8 @@ constexpr char kSecondRoot[] =
     "Only one root directory can be specified, parameter %s is illegal\n";
 constexpr char kNoModuleFileName[] = "Could not GetModuleFileName()\n";
 constexpr char kBrokenModuleFileName[] = "GetModuleFileName returned broken path\n";
+constexpr char kInexactRoot[] =
+    "Root directory '%s' cannot be used: the system's code page cannot hold its name exactly\n";
 constexpr char kUnrecordableRoot[] =
     "Root directory '%s' cannot be recorded in vnt.ini: it holds a line break or begins or "
     "ends with a space\n";

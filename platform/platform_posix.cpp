@@ -232,3 +232,9 @@ bool platform_executable_path(std::string* path) {
     }
 }
 #endif
+
+bool platform_root_is_exact(const std::string&, int, std::string*) {
+    // No code page stands between the command line, the kernel and the file
+    // functions: whatever bytes the user gave are the bytes used.
+    return true;
+}

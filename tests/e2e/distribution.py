@@ -31,12 +31,22 @@ CONTINUING = b"Continuing installation anyway...\n"
 BAILING_OUT = b"Cannot continue installation, bailing out.\n"
 
 
+# Wine takes the system's ANSI code page from the Unix locale. C.UTF-8, which
+# every Debian system has, gives code page 1252 and keeps the Unix side of
+# file names in UTF-8; a locale that is not installed would leave wine in
+# plain C, which mangles every non-ASCII name on its way in.
+WINE_LOCALE = "C.UTF-8"
+WINE_CODE_PAGE = "cp1252"
+
+
 def configure(installer, platform, valgrind=None, hold_file=None):
     global INSTALLER, PLATFORM, VALGRIND, HOLD_FILE
     INSTALLER = os.path.abspath(installer)
     PLATFORM = platform
     VALGRIND = valgrind
     HOLD_FILE = hold_file and os.path.abspath(hold_file)
+    if windows():
+        os.environ["LC_ALL"] = WINE_LOCALE
 
 
 def warm_up():
@@ -68,6 +78,10 @@ def as_installer_path(host_path):
 
 
 def encode(text):
+    """Text as the installer holds it: in the system's code page on Windows,
+    a character it lacks shown as '?'; elsewhere the file names' own bytes."""
+    if windows():
+        return text.encode(WINE_CODE_PAGE, errors="replace")
     return os.fsencode(text)
 
 
@@ -78,6 +92,11 @@ def unknown_switch(argument):
 def second_root(argument):
     return b"Only one root directory can be specified, parameter %s is illegal\n" % encode(
         argument)
+
+
+def inexact_root(root):
+    return (b"Root directory '%s' cannot be used: the system's code page cannot hold its name "
+            b"exactly\n" % encode(root))
 
 
 def unrecordable_root(root):

@@ -1,9 +1,12 @@
 """The command line: switches, the root directory and where it comes from."""
 
 import os
+import shutil
 
-from distribution import (InstallerTest, QUESTION, cannot_open, ini_escape,
-                          installed, second_root, sep, unknown_switch, unrecordable_root)
+import distribution
+from distribution import (InstallerTest, QUESTION, as_installer_path, cannot_open, inexact_root,
+                          ini_escape, installed, second_root, sep, unknown_switch,
+                          unrecordable_root, windows)
 
 
 class SwitchTest(InstallerTest):
@@ -62,6 +65,16 @@ class RootArgumentTest(InstallerTest):
         self.assert_output(result, 1, stderr=cannot_open(sep() + "Install.ini"))
         self.assert_nothing_created(dist)
 
+    def test_name_with_a_code_page_letter_installs(self):
+        # Recorded as the installer got it: code-page bytes on Windows (the
+        # launchers read vnt.ini through the same code page), the file
+        # name's own bytes elsewhere.
+        dist = self.distribution(root_name="M\u00fcller")
+        self.assert_output(dist.install("-s"), 0)
+        self.assert_installed(dist, minimal=True)
+        self.assertIn(b"M\xfcller" if windows() else b"M\xc3\xbcller",
+                      dist.read(dist.bin_file("vnt.ini")))
+
     def test_trailing_separator_is_kept_verbatim(self):
         dist = self.distribution()
         root = dist.installer_root() + sep()
@@ -84,6 +97,52 @@ class RootFromExecutableTest(InstallerTest):
         # Rootdir names the folder of the executable (the temporary folder is
         # resolved, links and all), not the working directory of the run.
         self.assert_installed(dist, minimal=True)
+
+
+def paths_under(top):
+    return sorted(os.path.join(directory, name) for directory, subdirectories, files in
+                  os.walk(top) for name in subdirectories + files)
+
+
+class CodePageTest(InstallerTest):
+    """Windows hands the installer its root through the system's code page
+    (1252 in these runs), which bends a character that it cannot hold into
+    '?' or a look-alike: such a root is refused before anything else."""
+
+    LOOK_ALIKE = "\uff41bc"  # fullwidth a, best-fitted to plain "abc"
+    UNMAPPABLE = "\u738b"  # a letter that code page 1252 has nothing for
+
+    def setUp(self):
+        if not windows():
+            self.skipTest("only Windows passes the root through a code page")
+
+    def test_best_fit_root_argument_is_refused(self):
+        dist = self.distribution(root_name="abc")
+        look_alike = os.path.join(dist.top, self.LOOK_ALIKE)
+        os.mkdir(look_alike)
+        root = as_installer_path(look_alike)
+        result = dist.run(["-s", root])
+        self.assert_output(result, 1, stderr=inexact_root(root))
+        self.assert_nothing_created(dist)
+        self.assertEqual(os.listdir(look_alike), [])
+
+    def test_executable_folder_outside_the_code_page_is_refused(self):
+        # Best fit: the installer alone in the look-alike of a complete
+        # distribution "abc". Unmappable: a complete distribution of its own,
+        # whose name the code page makes "?". Either way the question must
+        # not come, nor any file.
+        for label, root_name, folder_name in (("best fit", "abc", self.LOOK_ALIKE),
+                                              ("unmappable", self.UNMAPPABLE, self.UNMAPPABLE)):
+            with self.subTest(label):
+                dist = self.distribution(root_name=root_name)
+                folder = os.path.join(dist.top, folder_name)
+                os.makedirs(folder, exist_ok=True)
+                program = os.path.join(folder, os.path.basename(distribution.INSTALLER))
+                shutil.copy2(distribution.INSTALLER, program)
+                before = paths_under(dist.top)
+                result = dist.run([], stdin=b"y\n", program=program)
+                self.assert_output(result, 1, stderr=inexact_root(as_installer_path(folder)))
+                self.assertEqual(paths_under(dist.top), before)
 
 
 class UnrecordableRootTest(InstallerTest):
