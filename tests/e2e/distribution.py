@@ -454,10 +454,10 @@ class Distribution:
         self._check_untouched(before, repr(result))
         return result
 
-    def install(self, *extra, stdin=b"", prefix=(), preexec_fn=None):
+    def install(self, *extra, stdin=b"", program=None, prefix=(), preexec_fn=None):
         """The installer with this root and the `extra` arguments after it."""
-        return self.run([self.installer_root()] + list(extra), stdin=stdin, prefix=prefix,
-                        preexec_fn=preexec_fn)
+        return self.run([self.installer_root()] + list(extra), stdin=stdin, program=program,
+                        prefix=prefix, preexec_fn=preexec_fn)
 
     @contextlib.contextmanager
     def started(self, *extra):
@@ -475,11 +475,18 @@ class Distribution:
         self._check_untouched(before, "a run in the background")
 
     def hand_to_nobody(self):
-        """Makes the user nobody the owner of the whole tree, and lets it in."""
+        """Makes the user nobody the owner of the whole tree, lets it in, and
+        returns a copy of the installer that it can run, or None when it
+        cannot reach the temporary folder at all. The build's own copy may
+        lie where nobody cannot go: a checkout under /root (mode 0700)."""
         os.chmod(os.path.dirname(self.root), 0o755)
         for directory, subdirectories, files in os.walk(self.root):
             for name in [directory] + [os.path.join(directory, n) for n in subdirectories + files]:
                 os.chown(name, 65534, 65534, follow_symlinks=False)
+        program = os.path.join(self.top, os.path.basename(INSTALLER))
+        shutil.copy2(INSTALLER, program)
+        reachable = subprocess.run(AS_NOBODY + ["test", "-x", program]).returncode == 0
+        return program if reachable else None
 
 
 class InstallerTest(unittest.TestCase):
