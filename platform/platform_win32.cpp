@@ -77,14 +77,16 @@ void platform_make_directory(const char* path) {
 // Start with MAX_PATH, the size a Windows path usually fits.
 static const DWORD kInitialModulePathSize = MAX_PATH;
 
-bool platform_executable_path(std::string* path) {
-    // GetModuleFileNameA truncates a path that does not fit and still
-    // succeeds; a result that fills the buffer may be cut, so the buffer
-    // doubles until the path fits with room to spare.
-    std::vector<char> buffer(kInitialModulePathSize);
+// The running executable's full path from GetModuleFileNameA or
+// GetModuleFileNameW (`query`). Both truncate a path that does not fit and
+// still succeed; a result that fills the buffer may be cut, so the buffer
+// doubles until the path fits with room to spare.
+template <typename Char, typename Query>
+static bool module_path(Query query, std::basic_string<Char>* path) {
+    std::vector<Char> buffer(kInitialModulePathSize);
     for (;;) {
         DWORD size = static_cast<DWORD>(buffer.size());
-        DWORD length = GetModuleFileNameA(nullptr, buffer.data(), size);
+        DWORD length = query(nullptr, buffer.data(), size);
         if (length == 0) {
             return false;
         }
@@ -94,6 +96,10 @@ bool platform_executable_path(std::string* path) {
         }
         buffer.resize(buffer.size() * 2);
     }
+}
+
+bool platform_executable_path(std::string* path) {
+    return module_path(GetModuleFileNameA, path);
 }
 
 // msvcrt's _startupinfo, and its parser of the wide command line: the rules
@@ -155,18 +161,8 @@ static bool wide_argument(int index, std::wstring* argument) {
 // The wide directory of the running executable, cut at its last separator
 // as root_from_executable cuts the ANSI path.
 static bool wide_executable_directory(std::wstring* directory) {
-    std::vector<wchar_t> buffer(kInitialModulePathSize);
-    for (;;) {
-        DWORD size = static_cast<DWORD>(buffer.size());
-        DWORD length = GetModuleFileNameW(nullptr, buffer.data(), size);
-        if (length == 0) {
-            return false;
-        }
-        if (length < size) {
-            directory->assign(buffer.data(), length);
-            break;
-        }
-        buffer.resize(buffer.size() * 2);
+    if (!module_path(GetModuleFileNameW, directory)) {
+        return false;
     }
     size_t separator = directory->rfind(L'\\');
     if (separator == std::wstring::npos) {
