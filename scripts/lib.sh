@@ -29,11 +29,13 @@ ensure_native_tools() {
     [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"
 }
 
-# The Windows build: mingw-w64's i686 posix g++, GoogleTest's sources, wine
-# with 32-bit support.
+# The Windows build: mingw-w64's i686 posix g++, windres (which compiles
+# Install.exe's resources and reads them back for their test), GoogleTest's
+# sources, wine with 32-bit support.
 ensure_windows_tools() {
     local missing=()
     command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686-posix)
+    command -v i686-w64-mingw32-windres >/dev/null || missing+=(binutils-mingw-w64-i686)
     [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
     if ! command -v wine >/dev/null || ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null |
             grep -q 'ok installed'; then
