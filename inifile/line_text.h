@@ -1,5 +1,6 @@
 // The reader's logical line while it is being collected: full pieces of a
-// fixed size, then the current piece. Only the finished line is contiguous.
+// fixed size, then the current piece. It is never joined in place: the
+// loader copies it, once, into the block that keeps it.
 //
 // One buffer that doubles would do, but on heaps that serve large blocks as
 // mappings of their own and never grow them in place (wine's, from 508 KiB
@@ -12,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "text_buffer.h"
 
@@ -50,8 +52,39 @@ inline void line_append(LineText* line, char byte) {
 
 void line_append_run(LineText* line, const char* bytes, size_t size);
 
-// The line without its trailing spaces, terminated, in a block of exactly
-// its size owned by the caller; the line is empty afterwards.
-char* line_finish(LineText* line);
+// The line's length without its trailing spaces.
+size_t line_length(const LineText* line);
+
+// The byte at `index`, which must lie within the line.
+char line_byte_at(const LineText* line, size_t index);
+
+// The same for lines of more than one piece, which the inline versions below
+// hand on to.
+size_t line_find_in_pieces(const LineText* line, char byte, size_t length);
+void line_copy_from_pieces(const LineText* line, size_t from, size_t size, char* out);
+
+// The index of the first `byte` among the line's first `length` bytes, or
+// `length` when there is none. Inline for lines of one piece, nearly all:
+// called per line, the call cost a tenth of a load of short entries.
+inline size_t line_find(const LineText* line, char byte, size_t length) {
+    if (line->count > 0) {
+        return line_find_in_pieces(line, byte, length);
+    }
+    const void* found = memchr(line->tail.data, byte, length);
+    return found == nullptr ? length : size_t(static_cast<const char*>(found) - line->tail.data);
+}
+
+// Copies the `size` bytes from `from` on into `out`; nothing is terminated.
+// The loader copies a line once, straight into the block that keeps it.
+inline void line_copy(const LineText* line, size_t from, size_t size, char* out) {
+    if (line->count > 0) {
+        line_copy_from_pieces(line, from, size, out);
+    } else {
+        memcpy(out, line->tail.data + from, size);
+    }
+}
+
+// Empties the line for the next one.
+void line_clear(LineText* line);
 
 #endif  // INIFILE_LINE_TEXT_H_
