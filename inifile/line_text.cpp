@@ -35,7 +35,7 @@ void line_spill(LineText* line) {
     line->tail.capacity = kLinePieceBytes;
 }
 
-void line_append_run(LineText* line, const char* bytes, size_t size) {
+void line_append_run_slow(LineText* line, const char* bytes, size_t size) {
     for (;;) {
         size_t room = kLinePieceBytes - line->tail.length;
         size_t take = size < room ? size : room;
@@ -97,7 +97,6 @@ void line_copy_from_pieces(const LineText* line, size_t from, size_t size, char*
     }
 }
 
-void line_clear(LineText* line) {
+void line_free_pieces(LineText* line) {
     free_pieces(line);
-    line->tail.length = 0;
 }
