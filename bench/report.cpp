@@ -193,9 +193,8 @@ void print_peers(const CollectingReporter& reporter) {
         double allocations = reporter.counter(*load, kAllocationsCounter);
         double lines = static_cast<double>(load->entries + load->sections);
         printf(" %9s %9s %9ld %9ld %11s\n", format_number(allocations, "%.0f").c_str(),
-               format_number(reporter.counter(*load, kFreesCounter), "%.0f").c_str(),
-               load->entries, load->sections,
-               format_number(lines > 0 ? allocations / lines : 0, "%.3f").c_str());
+               format_number(reporter.counter(*load, kFreesCounter), "%.0f").c_str(), load->entries,
+               load->sections, format_number(lines > 0 ? allocations / lines : 0, "%.3f").c_str());
     }
     printf(
         "(allocs: malloc and realloc calls during ini_load, frees: free calls during the\n"

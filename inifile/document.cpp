@@ -20,8 +20,7 @@
 // When they are full, the slots move to an array of their own, allocated as
 // ini_allocated_slots says for `capacity`, so that `capacity` grows by 10 as
 // it always has and the array is copied once, then grown by ini_append_slot.
-static_assert(sizeof(IniSection) % alignof(IniEntry*) == 0,
-              "a section's slots follow its record");
+static_assert(sizeof(IniSection) % alignof(IniEntry*) == 0, "a section's slots follow its record");
 
 // The text that was allocated with the entry.
 static char* text_in_block(IniEntry* entry) {
@@ -52,8 +51,8 @@ static size_t slots_in_block_count(IniSection* section) {
 // Bytes of a section block with `slots` slots and a name of `name_length`.
 static size_t section_block_size(size_t slots, size_t name_length) {
     size_t slot_limit = (SIZE_MAX - sizeof(IniSection) - 1) / sizeof(IniEntry*);
-    if (slots > slot_limit || name_length > SIZE_MAX - sizeof(IniSection) - 1 -
-                                                slots * sizeof(IniEntry*)) {
+    if (slots > slot_limit ||
+        name_length > SIZE_MAX - sizeof(IniSection) - 1 - slots * sizeof(IniEntry*)) {
         abort();  // no memory could hold it
     }
     return sizeof(IniSection) + slots * sizeof(IniEntry*) + name_length + 1;
