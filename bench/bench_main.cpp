@@ -7,7 +7,10 @@
 //
 //   bench [--data DIR] [--growth] [benchmark flags]   the benchmarks
 //   bench --generate DIR                               writes the files only
-//   bench --load-once FILE                             one load, fresh process
+//   bench --load-once FILE [PEER]                      one load, fresh process
+//
+// The module and the document-building peers (peers.h) are timed loading and
+// releasing the whole document, which is what a program pays for it.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -24,9 +27,11 @@
 #include <string>
 #include <vector>
 
+#include "allocation_count.h"
 #include "cases.h"
 #include "corpus.h"
 #include "ini.h"
+#include "peers.h"
 #include "platform.h"
 #include "report.h"
 
@@ -64,15 +69,30 @@ const char* measure_name(Measure measure) {
             return "inih";
         case Measure::kFloor:
             return "floor";
+        case Measure::kPeer:
+            return "peer";
     }
     return "?";
 }
+
+const char kReleaseCounter[] = "release_s";
+const char kAllocationsCounter[] = "allocs";
+const char kFreesCounter[] = "frees";
 
 std::deque<Case> g_cases;
 
 const Case* find_case(Measure measure, const std::string& file) {
     for (const Case& item : g_cases) {
         if (item.measure == measure && item.file.name == file) {
+            return &item;
+        }
+    }
+    return nullptr;
+}
+
+const Case* find_peer_case(const Peer* peer, const std::string& file) {
+    for (const Case& item : g_cases) {
+        if (item.measure == Measure::kPeer && item.peer == peer && item.file.name == file) {
             return &item;
         }
     }
@@ -148,16 +168,63 @@ void run_timed(benchmark::State& state, const Case* item, Before before, Work wo
     state.counters["faults"] = benchmark::Counter(faults, benchmark::Counter::kAvgIterations);
 }
 
-// Releasing a document is not part of loading it.
+// Loads and releases a whole document; the iteration time is both, and the
+// release is also reported alone, with the allocator calls the module made.
+// `load` returns the document or null; `release` takes what `load` returned.
+template <typename Load, typename Release>
+void run_document(benchmark::State& state, const Case* item, Load load, Release release) {
+    using SteadyClock = std::chrono::steady_clock;
+    double cpu_seconds = 0;
+    double faults = 0;
+    double release_seconds = 0;
+    double allocations = 0;
+    double frees = 0;
+    for (auto _ : state) {
+        long faults_start = minor_faults();
+        AllocationCount counts_start = allocation_count();
+        double cpu_start = thread_cpu_seconds();
+        SteadyClock::time_point start = SteadyClock::now();
+        void* document = load();
+        SteadyClock::time_point loaded = SteadyClock::now();
+        AllocationCount counts_loaded = allocation_count();
+        if (document != nullptr) {
+            release(document);
+        }
+        SteadyClock::time_point end = SteadyClock::now();
+        cpu_seconds += thread_cpu_seconds() - cpu_start;
+        AllocationCount counts_end = allocation_count();
+        faults += static_cast<double>(minor_faults() - faults_start);
+        if (document == nullptr) {
+            state.SkipWithError("the load failed");
+            break;
+        }
+        allocations += static_cast<double>(counts_loaded.allocations - counts_start.allocations);
+        frees += static_cast<double>(counts_end.frees - counts_loaded.frees);
+        release_seconds += std::chrono::duration<double>(end - loaded).count();
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(item->bytes));
+    using benchmark::Counter;
+    state.counters[kOperationCpuCounter] = Counter(cpu_seconds, Counter::kAvgIterations);
+    state.counters["faults"] = Counter(faults, Counter::kAvgIterations);
+    state.counters[kReleaseCounter] = Counter(release_seconds, Counter::kAvgIterations);
+    if (item->measure == Measure::kLoad) {
+        state.counters[kAllocationsCounter] = Counter(allocations, Counter::kAvgIterations);
+        state.counters[kFreesCounter] = Counter(frees, Counter::kAvgIterations);
+    }
+}
+
 void run_load(benchmark::State& state, const Case* item) {
-    IniDocument* document = nullptr;
-    run_timed(
-        state, item, [] {},
-        [&] {
-            document = ini_load(item->path.c_str());
-            return document != nullptr;
-        },
-        [&] { ini_free_document(document); });
+    run_document(
+        state, item, [&] { return static_cast<void*>(ini_load(item->path.c_str())); },
+        [](void* document) { ini_free_document(static_cast<IniDocument*>(document)); });
+}
+
+void run_peer(benchmark::State& state, const Case* item) {
+    run_document(
+        state, item, [&] { return item->peer->load(item->path.c_str()); },
+        [&](void* document) { item->peer->release(document); });
 }
 
 // The file is removed first, off the clock: replacing a file by truncating
@@ -231,6 +298,19 @@ bool prepare(benchmark::State& state, Case* item) {
         return false;
     }
     item->entries = count_entries(document);
+    item->sections = document->count;
+    if (item->measure == Measure::kPeer) {
+        ini_free_document(document);
+        void* peer_document = item->peer->load(item->path.c_str());
+        if (peer_document == nullptr) {
+            item->failure = std::string(item->peer->name) + " refused " + item->path;
+            state.SkipWithError(item->failure.c_str());
+            return false;
+        }
+        item->entries = item->peer->entries(peer_document);
+        item->peer->release(peer_document);
+        return true;
+    }
     if (item->measure == Measure::kSave || item->measure == Measure::kSaveReplace) {
         if (ini_save(document, item->output.c_str()) != 0) {
             item->failure = "ini_save failed on " + item->output;
@@ -272,6 +352,9 @@ void run_case(benchmark::State& state, Case* item) {
         case Measure::kFloor:
             run_floor(state, item);
             break;
+        case Measure::kPeer:
+            run_peer(state, item);
+            break;
         case Measure::kInih:
 #ifdef BENCH_HAVE_INIH
             run_inih(state, item);
@@ -281,10 +364,12 @@ void run_case(benchmark::State& state, Case* item) {
     state.counters["entries"] = static_cast<double>(item->entries);
 }
 
-void register_case(Measure measure, const CorpusFile& file, const std::string& directory) {
+void register_case(Measure measure, const CorpusFile& file, const std::string& directory,
+                   const Peer* peer = nullptr) {
     Case item;
-    item.name = std::string(measure_name(measure)) + "/" + file.name;
+    item.name = std::string(peer != nullptr ? peer->name : measure_name(measure)) + "/" + file.name;
     item.measure = measure;
+    item.peer = peer;
     item.file = file;
     item.path = corpus_path(directory, file);
     if (measure == Measure::kSave || measure == Measure::kSaveReplace) {
@@ -296,7 +381,7 @@ void register_case(Measure measure, const CorpusFile& file, const std::string& d
     benchmark::internal::Benchmark* benchmark =
         benchmark::RegisterBenchmark(stored->name.c_str(), run_case, stored);
     if (measure == Measure::kLoad || measure == Measure::kSave ||
-        measure == Measure::kSaveReplace) {
+        measure == Measure::kSaveReplace || measure == Measure::kPeer) {
         benchmark->UseManualTime();
     } else {
         benchmark->UseRealTime();
@@ -313,6 +398,11 @@ void register_all(const std::string& directory) {
             register_case(Measure::kInih, file, directory);
 #endif
             register_case(Measure::kFloor, file, directory);
+            for (const Peer* peer : bench_peers()) {
+                if (!peer->small_files_only || file.kind == CorpusKind::kRelease) {
+                    register_case(Measure::kPeer, file, directory, peer);
+                }
+            }
         }
         if (file.kind == CorpusKind::kRelease) {
             // The installer writes a file of this size, over an old one when
@@ -351,29 +441,40 @@ int generate(const char* directory) {
 }
 
 // The installer's case: the first load in a process, with cold allocator,
-// cold code and whatever the page cache holds.
-int load_once(const char* path) {
+// cold code and whatever the page cache holds. With a peer, the peer's load
+// instead, so that the peak memory of the two processes can be compared.
+int load_once(const char* path, const Peer* peer) {
     using SteadyClock = std::chrono::steady_clock;
     SteadyClock::time_point start = SteadyClock::now();
-    IniDocument* document = ini_load(path);
+    void* document = peer != nullptr ? peer->load(path) : ini_load(path);
     SteadyClock::time_point loaded = SteadyClock::now();
     if (document == nullptr) {
-        fprintf(stderr, "bench: ini_load refused %s\n", path);
+        fprintf(stderr, "bench: %s refused %s\n", peer != nullptr ? peer->name : "ini_load", path);
         return 1;
     }
-    long entries = count_entries(document);
-    int32_t sections = document->count;
+    long entries = peer != nullptr ? peer->entries(document)
+                                   : count_entries(static_cast<IniDocument*>(document));
+    int32_t sections = peer != nullptr ? -1 : static_cast<IniDocument*>(document)->count;
     SteadyClock::time_point released_start = SteadyClock::now();
-    ini_free_document(document);
+    if (peer != nullptr) {
+        peer->release(document);
+    } else {
+        ini_free_document(static_cast<IniDocument*>(document));
+    }
     SteadyClock::time_point released = SteadyClock::now();
 
     double load_seconds = std::chrono::duration<double>(loaded - start).count();
     double free_seconds = std::chrono::duration<double>(released - released_start).count();
     size_t bytes = file_size(path);
-    printf("%s: %zu bytes, %d sections, %ld entries\n", path, bytes, sections, entries);
-    printf("  ini_load           %12.3f ms  %9.1f MB/s\n", load_seconds * 1e3,
-           static_cast<double>(bytes) / load_seconds / kMega);
-    printf("  ini_free_document  %12.3f ms\n", free_seconds * 1e3);
+    if (peer != nullptr) {
+        printf("%s: %zu bytes, %ld entries (%s)\n", path, bytes, entries, peer->name);
+    } else {
+        printf("%s: %zu bytes, %d sections, %ld entries\n", path, bytes, sections, entries);
+    }
+    printf("  %-18s %12.3f ms  %9.1f MB/s\n", peer != nullptr ? "load" : "ini_load",
+           load_seconds * 1e3, static_cast<double>(bytes) / load_seconds / kMega);
+    printf("  %-18s %12.3f ms\n", peer != nullptr ? "release" : "ini_free_document",
+           free_seconds * 1e3);
     return 0;
 }
 
@@ -447,7 +548,7 @@ void usage() {
     fprintf(stderr,
             "usage: bench [--data DIR] [--growth] [--benchmark_... flags]\n"
             "       bench --generate DIR\n"
-            "       bench --load-once FILE\n");
+            "       bench --load-once FILE [PEER]\n");
 }
 
 }  // namespace
@@ -456,8 +557,13 @@ int main(int argc, char** argv) {
     if (argc == 3 && strcmp(argv[1], "--generate") == 0) {
         return generate(argv[2]);
     }
-    if (argc == 3 && strcmp(argv[1], "--load-once") == 0) {
-        return load_once(argv[2]);
+    if ((argc == 3 || argc == 4) && strcmp(argv[1], "--load-once") == 0) {
+        const Peer* peer = argc == 4 ? find_peer(argv[3]) : nullptr;
+        if (argc == 4 && peer == nullptr) {
+            fprintf(stderr, "bench: no peer %s in this build\n", argv[3]);
+            return 2;
+        }
+        return load_once(argv[2], peer);
     }
     std::string data_directory;
     bool growth_only = false;

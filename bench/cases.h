@@ -8,14 +8,16 @@
 #include <string>
 
 #include "corpus.h"
+#include "peers.h"
 
 // What a benchmark does with its file.
 enum class Measure {
-    kLoad,         // ini_load, then ini_free_document off the clock
+    kLoad,         // ini_load, then ini_free_document, timed together and apart
     kSave,         // ini_save of the document loaded from the file, to a new file
     kSaveReplace,  // the same over the file it wrote before
     kInih,         // inih's ini_parse with a handler that only counts
     kFloor,        // 1024-byte reads, each byte added to a sum
+    kPeer,         // a peer's load of its whole document, then its release
 };
 
 const char* measure_name(Measure measure);
@@ -25,11 +27,13 @@ const char* measure_name(Measure measure);
 struct Case {
     std::string name;  // MEASURE/FILE, the benchmark's name
     Measure measure;
+    const Peer* peer = nullptr;  // kPeer only
     CorpusFile file;
     std::string path;     // the file read (for ini_save, the document's source)
     std::string output;   // ini_save only: where the document is written
     size_t bytes = 0;     // bytes per operation: read, or for ini_save written
-    long entries = -1;    // entries the reader (or inih) found in the file
+    long entries = -1;    // entries the reader (or inih, or the peer) found in the file
+    long sections = -1;   // sections the reader found
     int inih_status = 0;  // ini_parse's result
     std::string failure;
 };
@@ -40,5 +44,13 @@ extern std::deque<Case> g_cases;
 
 // The case measuring `measure` on the file named `file`, or null.
 const Case* find_case(Measure measure, const std::string& file);
+
+// The case measuring `peer` on the file named `file`, or null.
+const Case* find_peer_case(const Peer* peer, const std::string& file);
+
+// Counters of the load and peer benchmarks, per operation.
+extern const char kReleaseCounter[];      // seconds spent releasing the document
+extern const char kAllocationsCounter[];  // the module's malloc and realloc calls
+extern const char kFreesCounter[];        // the module's free calls
 
 #endif  // BENCH_CASES_H_

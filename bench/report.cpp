@@ -7,6 +7,7 @@
 #ifdef BENCH_HAVE_INIH
 #include "inih_anchor.h"
 #endif
+#include "peers.h"
 
 const char kOperationCpuCounter[] = "op_cpu_s";
 
@@ -40,6 +41,12 @@ void CollectingReporter::ReportRuns(const std::vector<Run>& runs) {
         if (run.run_type == Run::RT_Iteration) {
             samples.wall.push_back(wall);
             samples.cpu.push_back(cpu);
+            for (const char* name : {kReleaseCounter, kAllocationsCounter, kFreesCounter}) {
+                auto counter = run.counters.find(name);
+                if (counter != run.counters.end()) {
+                    samples.counters[name].push_back(counter->second.value);
+                }
+            }
         } else if (run.aggregate_name == "median") {
             samples.wall_median = wall;
             samples.cpu_median = cpu;
@@ -59,6 +66,17 @@ double CollectingReporter::seconds(const Case& item, Clock clock, bool fastest) 
         return clock == Clock::kWall ? samples.wall_median : samples.cpu_median;
     }
     return fastest ? *std::min_element(values.begin(), values.end()) : median_of(values);
+}
+
+double CollectingReporter::counter(const Case& item, const char* name) const {
+    auto found = samples_.find(item.name);
+    if (found == samples_.end() || !found->second.error.empty()) {
+        return -1;
+    }
+    auto values = found->second.counters.find(name);
+    return values == found->second.counters.end() || values->second.empty()
+               ? -1
+               : median_of(values->second);
 }
 
 namespace {
@@ -107,6 +125,80 @@ void print_throughput(const CollectingReporter& reporter, Clock clock) {
                format_number(inih, "%.1f").c_str(), format_number(floor, "%.1f").c_str(),
                format_ratio(ours, inih).c_str(), format_ratio(ours, floor).c_str());
     }
+}
+
+// Milliseconds per operation of `item`, median wall-clock time, or 0.
+double milliseconds(const CollectingReporter& reporter, const Case* item) {
+    return item != nullptr ? reporter.seconds(*item, Clock::kWall) * 1e3 : 0;
+}
+
+// What a program pays for the whole document of each file: ours and each
+// peer's load plus release, and how many times longer the others take.
+void print_peers(const CollectingReporter& reporter) {
+    const std::vector<const Peer*>& peers = bench_peers();
+    printf(
+        "\nLoad plus release of the whole document, ms (median wall-clock time), and\n"
+        "each anchor's time / ini_load's (above 1: ini_load is faster). inih builds\n"
+        "no document; the floor only reads.\n\n");
+    printf("%-20s %9s", "file", "ini_load");
+    for (const Peer* peer : peers) {
+        printf(" %10s", peer->name);
+    }
+    printf(" %9s %9s |", "inih", "floor");
+    for (const Peer* peer : peers) {
+        printf(" %10s", peer->name);
+    }
+    printf(" %7s %7s\n", "inih", "floor");
+    for (const CorpusFile& file : corpus_files()) {
+        const Case* load = find_case(Measure::kLoad, file.name);
+        double ours = milliseconds(reporter, load);
+        if (!file.headline || ours <= 0) {
+            continue;
+        }
+        std::vector<double> others;
+        for (const Peer* peer : peers) {
+            others.push_back(milliseconds(reporter, find_peer_case(peer, file.name)));
+        }
+        others.push_back(milliseconds(reporter, find_case(Measure::kInih, file.name)));
+        others.push_back(milliseconds(reporter, find_case(Measure::kFloor, file.name)));
+        printf("%-20s %9.3f", file.name.c_str(), ours);
+        for (size_t i = 0; i < others.size(); ++i) {
+            printf(" %*s", i < peers.size() ? 10 : 9, format_number(others[i], "%.3f").c_str());
+        }
+        printf(" |");
+        for (size_t i = 0; i < others.size(); ++i) {
+            printf(" %*s", i < peers.size() ? 10 : 7,
+                   format_number(others[i] / ours, "%.2fx").c_str());
+        }
+        printf("\n");
+    }
+
+    printf("\nRelease alone, ms (median), and the module's allocator calls per load:\n\n");
+    printf("%-20s %9s", "file", "ini_free");
+    for (const Peer* peer : peers) {
+        printf(" %10s", peer->name);
+    }
+    printf(" %9s %9s %9s %9s %11s\n", "allocs", "frees", "entries", "sections", "per line");
+    for (const CorpusFile& file : corpus_files()) {
+        const Case* load = find_case(Measure::kLoad, file.name);
+        if (!file.headline || load == nullptr || milliseconds(reporter, load) <= 0) {
+            continue;
+        }
+        printf("%-20s %9.3f", file.name.c_str(), reporter.counter(*load, kReleaseCounter) * 1e3);
+        for (const Peer* peer : peers) {
+            const Case* other = find_peer_case(peer, file.name);
+            double release = other != nullptr ? reporter.counter(*other, kReleaseCounter) : -1;
+            printf(" %10s", format_number(release * 1e3, "%.3f").c_str());
+        }
+        double allocations = reporter.counter(*load, kAllocationsCounter);
+        double lines = static_cast<double>(load->entries + load->sections);
+        printf(" %9s %9s %9ld %9ld %11s\n", format_number(allocations, "%.0f").c_str(),
+               format_number(reporter.counter(*load, kFreesCounter), "%.0f").c_str(), load->entries,
+               load->sections, format_number(lines > 0 ? allocations / lines : 0, "%.3f").c_str());
+    }
+    printf(
+        "(allocs: malloc and realloc calls during ini_load, frees: free calls during the\n"
+        "release; counted only where the bench is linked with the allocator wrapped.)\n");
 }
 
 // Where a file is replaced rather than created, the file system adds its own
@@ -264,6 +356,7 @@ void print_summary(const CollectingReporter& reporter) {
         "lack the comments and spaces of the file read. A ratio is ours / anchor.\n");
     print_throughput(reporter, Clock::kWall);
     print_throughput(reporter, Clock::kCpu);
+    print_peers(reporter);
     print_replacement(reporter);
     print_entries();
     Worst worst = print_growth(reporter);

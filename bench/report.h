@@ -34,12 +34,17 @@ class CollectingReporter : public benchmark::ConsoleReporter {
     // the case did not run.
     double seconds(const Case& item, Clock clock, bool fastest = false) const;
 
+    // The median over the repetitions of the counter `name`, or -1 when the
+    // case did not report it.
+    double counter(const Case& item, const char* name) const;
+
   private:
     struct Samples {
         std::vector<double> wall;  // one per repetition
         std::vector<double> cpu;
         double wall_median = 0;  // from the aggregate, when only aggregates were shown
         double cpu_median = 0;
+        std::map<std::string, std::vector<double>> counters;  // one value per repetition
         std::string error;
     };
     std::map<std::string, Samples> samples_;

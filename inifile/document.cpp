@@ -5,16 +5,98 @@
 
 #include "internal.h"
 
-// A new array of kInitialSlots pointers.
-template <typename T>
-static T** new_slots() {
-    return static_cast<T**>(ini_allocate(sizeof(T*) * kInitialSlots));
+// Sections and entries are one block each, so that loading a file costs one
+// allocation per line and releasing it one free. In the typical benchmark
+// file, separate blocks for every record, text, name and slot array took
+// 1.1 million allocations, and ini_free_document alone took 96 ms against
+// 130 ms for the load, one cache miss per free. Each record still is a
+// block of its own, so any of them can be released alone, in any order.
+//
+// An entry's block: the record, then its text. A replacement text (ini_set)
+// gets a block of its own; the old text stays unused in the entry's block.
+//
+// A section's block: the record, its slots, then its name. A new section
+// gets kInitialSlots slots; a loaded one exactly as many as it has entries.
+// When they are full, the slots move to an array of their own, allocated as
+// ini_allocated_slots says for `capacity`, so that `capacity` grows by 10 as
+// it always has and the array is copied once, then grown by ini_append_slot.
+static_assert(sizeof(IniSection) % alignof(IniEntry*) == 0, "a section's slots follow its record");
+
+// The text that was allocated with the entry.
+static char* text_in_block(IniEntry* entry) {
+    return reinterpret_cast<char*>(entry + 1);
 }
 
-// A copy of `text` in a block of its own.
-static char* copy_string(const char* text) {
-    size_t size = strlen(text) + 1;
-    return static_cast<char*>(memcpy(ini_allocate(size), text, size));
+// True when the entry's text lives in a block of its own.
+static bool has_own_text_block(IniEntry* entry) {
+    return entry->key != text_in_block(entry);
+}
+
+// The slots that were allocated with the section, from the start of its block.
+static IniEntry** slots_in_block(void* block) {
+    return reinterpret_cast<IniEntry**>(static_cast<char*>(block) + sizeof(IniSection));
+}
+
+// True when the section's slots live in an array of their own.
+static bool has_own_slot_array(IniSection* section) {
+    return section->entries != slots_in_block(section);
+}
+
+// The slots allocated with the section: the name follows them.
+static size_t slots_in_block_count(IniSection* section) {
+    return size_t(section->name - reinterpret_cast<char*>(slots_in_block(section))) /
+           sizeof(IniEntry*);
+}
+
+// Bytes of a section block with `slots` slots and a name of `name_length`.
+static size_t section_block_size(size_t slots, size_t name_length) {
+    size_t slot_limit = (SIZE_MAX - sizeof(IniSection) - 1) / sizeof(IniEntry*);
+    if (slots > slot_limit ||
+        name_length > SIZE_MAX - sizeof(IniSection) - 1 - slots * sizeof(IniEntry*)) {
+        abort();  // no memory could hold it
+    }
+    return sizeof(IniSection) + slots * sizeof(IniEntry*) + name_length + 1;
+}
+
+// Fills in the record at the start of `block`, a section block of `slots`
+// slots, of which `count` are in use, and copies the name after the slots.
+static IniSection* section_in_block(void* block, size_t slots, int32_t count, const char* name,
+                                    size_t name_length) {
+    IniSection* section = static_cast<IniSection*>(block);
+    section->count = count;
+    // The capacity appending `count` entries one by one leaves: 10, 20, 30, ...
+    section->capacity =
+        count <= kInitialSlots ? kInitialSlots : (1 + (count - 1) / kSlotGrowth) * kSlotGrowth;
+    section->entries = slots_in_block(block);
+    section->name = reinterpret_cast<char*>(section->entries + slots);
+    memcpy(section->name, name, name_length);
+    section->name[name_length] = '\0';
+    return section;
+}
+
+// Appends `entry` to `section`, moving the slots out of the section's block
+// when it has no free one left.
+static void append_entry(IniSection* section, IniEntry* entry) {
+    if (has_own_slot_array(section) || size_t(section->count) < slots_in_block_count(section)) {
+        ini_append_slot(&section->entries, &section->count, &section->capacity, entry);
+        return;
+    }
+    int32_t capacity = section->capacity;
+    if (section->count == capacity) {
+        if (capacity > INT32_MAX - kSlotGrowth) {
+            abort();  // the count could no longer be represented
+        }
+        capacity += kSlotGrowth;
+    }
+    size_t allocated = ini_allocated_slots(capacity);
+    if (allocated > SIZE_MAX / sizeof(IniEntry*)) {
+        abort();
+    }
+    IniEntry** slots = static_cast<IniEntry**>(ini_allocate(sizeof(IniEntry*) * allocated));
+    memcpy(slots, section->entries, sizeof(IniEntry*) * size_t(section->count));
+    section->entries = slots;
+    section->capacity = capacity;
+    section->entries[section->count++] = entry;
 }
 
 // Index of the first section named `name`, or -1.
@@ -41,27 +123,24 @@ IniDocument* ini_new_document() {
     IniDocument* document = static_cast<IniDocument*>(ini_allocate(sizeof(IniDocument)));
     document->count = 0;
     document->capacity = kInitialSlots;
-    document->sections = new_slots<IniSection>();
+    document->sections =
+        static_cast<IniSection**>(ini_allocate(sizeof(IniSection*) * kInitialSlots));
     return document;
 }
 
-IniSection* ini_section_adopting_name(char* name) {
-    IniSection* section = static_cast<IniSection*>(ini_allocate(sizeof(IniSection)));
-    section->count = 0;
-    section->capacity = kInitialSlots;
-    section->name = name;
-    section->entries = new_slots<IniEntry>();
-    return section;
-}
-
 IniSection* ini_new_section(const char* name) {
-    return ini_section_adopting_name(copy_string(name));
+    size_t name_length = strlen(name);
+    void* block = ini_allocate(section_block_size(kInitialSlots, name_length));
+    return section_in_block(block, kInitialSlots, 0, name, name_length);
 }
 
-IniEntry* ini_entry_adopting_block(char* block, char* value) {
-    IniEntry* entry = static_cast<IniEntry*>(ini_allocate(sizeof(IniEntry)));
-    entry->key = block;
-    entry->value = value;
+IniEntry* ini_new_entry_block(size_t text_size) {
+    if (text_size > SIZE_MAX - sizeof(IniEntry)) {
+        abort();  // no memory could hold it
+    }
+    IniEntry* entry = static_cast<IniEntry*>(ini_allocate(sizeof(IniEntry) + text_size));
+    entry->key = text_in_block(entry);
+    entry->value = nullptr;
     return entry;
 }
 
@@ -69,7 +148,9 @@ void ini_free_entry(IniEntry* entry) {
     if (entry == nullptr) {
         return;
     }
-    free(entry->key);  // the value lives in the same block
+    if (has_own_text_block(entry)) {
+        free(entry->key);  // the value lives in the same block
+    }
     free(entry);
 }
 
@@ -77,19 +158,25 @@ void ini_free_section(IniSection* section) {
     if (section == nullptr) {
         return;
     }
-    for (int i = 0; i < section->count; ++i) {
+    // Last first, here and in ini_free_document: blocks go back to the heap
+    // from the top down, the reverse of the order a load allocated them in,
+    // and glibc merges each into the free space above it instead of queuing
+    // the whole document for a consolidation of scattered blocks. Typical
+    // file: release 75-95 ms instead of 90-120.
+    for (int i = section->count - 1; i >= 0; --i) {
         ini_free_entry(section->entries[i]);
     }
-    free(section->entries);
-    free(section->name);
-    free(section);
+    if (has_own_slot_array(section)) {
+        free(section->entries);
+    }
+    free(section);  // the name lives in the same block
 }
 
 void ini_free_document(IniDocument* document) {
     if (document == nullptr) {
         return;
     }
-    for (int i = 0; i < document->count; ++i) {
+    for (int i = document->count - 1; i >= 0; --i) {
         ini_free_section(document->sections[i]);
     }
     free(document->sections);
@@ -136,24 +223,27 @@ const char* ini_get(const IniSection* section, const char* key) {
 }
 
 int ini_set(IniSection* section, const char* key, const char* value) {
-    // The new block is complete before anything is released, because `key`
-    // and `value` may point into the entry that is about to be replaced.
     size_t key_size = strlen(key) + 1;
     size_t value_size = strlen(value) + 1;
-    char* block = static_cast<char*>(ini_allocate(key_size + value_size));
-    memcpy(block, key, key_size);
-    memcpy(block + key_size, value, value_size);
-
     int index = find_entry_index(section, key);
     if (index < 0) {
-        IniEntry* entry = ini_entry_adopting_block(block, block + key_size);
-        ini_append_slot(&section->entries, &section->count, &section->capacity, entry);
+        IniEntry* entry = ini_new_entry_block(key_size + value_size);
+        memcpy(entry->key, key, key_size);
+        entry->value = static_cast<char*>(memcpy(entry->key + key_size, value, value_size));
+        append_entry(section, entry);
         return 1;
     }
+    // The new text is complete before the old one is released, because `key`
+    // and `value` may point into it.
+    char* text = static_cast<char*>(ini_allocate(key_size + value_size));
+    memcpy(text, key, key_size);
+    memcpy(text + key_size, value, value_size);
     IniEntry* entry = section->entries[index];
-    free(entry->key);
-    entry->key = block;
-    entry->value = block + key_size;
+    if (has_own_text_block(entry)) {
+        free(entry->key);
+    }
+    entry->key = text;
+    entry->value = text + key_size;
     return 0;
 }
 
@@ -178,4 +268,54 @@ IniSection* ini_copy_section(const IniSection* section, const char* new_name) {
         ini_set(copy, key, ini_get(section, key));
     }
     return copy;
+}
+
+// A draft starts with this many slots and doubles. A section that outgrows
+// them keeps the draft's block itself, shrunk to fit: copying the slots of a
+// section of 1,000,000 entries would need 8 MB twice over at once. The first
+// block stays below 1,024 bytes, where glibc's large requests begin: each of
+// those first consolidates the blocks the last release left, and with 256
+// slots (2,072 bytes) a load of the 2 KiB release file took 10 % longer.
+constexpr size_t kDraftSlots = 64;
+
+void ini_draft_init(IniSectionDraft* draft) {
+    draft->block = static_cast<char*>(ini_allocate(section_block_size(kDraftSlots, 0)));
+    draft->allocated = kDraftSlots;
+    draft->count = 0;
+}
+
+void ini_draft_append(IniSectionDraft* draft, IniEntry* entry) {
+    if (draft->count > INT32_MAX - kSlotGrowth) {
+        abort();  // the capacity could no longer be represented
+    }
+    if (size_t(draft->count) == draft->allocated) {
+        draft->allocated *= 2;
+        draft->block = static_cast<char*>(
+            ini_reallocate(draft->block, section_block_size(draft->allocated, 0)));
+    }
+    slots_in_block(draft->block)[draft->count++] = entry;
+}
+
+IniSection* ini_draft_finish(IniSectionDraft* draft, const char* name, size_t name_length) {
+    size_t slots = size_t(draft->count);
+    size_t size = section_block_size(slots, name_length);
+    IniSection* section;
+    if (draft->allocated > kDraftSlots) {
+        void* block = ini_reallocate(draft->block, size);
+        section = section_in_block(block, slots, draft->count, name, name_length);
+        ini_draft_init(draft);
+    } else {
+        void* block = ini_allocate(size);
+        memcpy(slots_in_block(block), slots_in_block(draft->block), sizeof(IniEntry*) * slots);
+        section = section_in_block(block, slots, draft->count, name, name_length);
+        draft->count = 0;
+    }
+    return section;
+}
+
+void ini_draft_free(IniSectionDraft* draft) {
+    for (int32_t i = 0; i < draft->count; ++i) {
+        ini_free_entry(slots_in_block(draft->block)[i]);
+    }
+    free(draft->block);
 }

@@ -7,7 +7,9 @@
 // not be used from two threads at once.
 //
 // Ownership: a document owns its sections, a section owns its name and its
-// entries, an entry owns one block that holds its key and its value. Strings
+// entries, an entry owns its key and its value. A section's name and an
+// entry's key and value are released only with their record (for the key
+// and value, also when ini_set replaces them), never on their own. Strings
 // passed in are only read (and copied where they are stored); strings handed
 // out belong to the document and stay valid until their entry or section is
 // replaced, removed or released.
@@ -20,14 +22,16 @@
 #include <cstdint>
 
 struct IniEntry {
-    char* key;    // start of the entry's block: the key, then its terminator
-    char* value;  // points into the same block; never released on its own
+    char* key;    // the key, then its terminator; released with the entry
+    char* value;  // follows the key's terminator; never released on its own
 };
 
 struct IniSection {
     int32_t count;     // entries in use: slots 0 .. count - 1
-    int32_t capacity;  // slots allocated in `entries`: 10, 20, 30, ...
-    char* name;        // owned by the section
+    int32_t capacity;  // 10, 20, 30, ...: grows by 10 when an append finds
+                       // count equal to it; slots from count on are the
+                       // module's and may be fewer (a loaded section)
+    char* name;        // owned by the section, released with it
     IniEntry** entries;
 };
 

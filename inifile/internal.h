@@ -8,7 +8,7 @@
 
 #include "ini.h"
 
-// Every pointer array (sections, entries, the loader's lines) starts with this
+// Every pointer array (sections, entries, the pieces of a long line) starts with this
 // many slots and grows by as many whenever it is full; `capacity` shows it.
 constexpr int32_t kInitialSlots = 10;
 constexpr int32_t kSlotGrowth = 10;
@@ -47,12 +47,32 @@ void ini_append_slot(T*** slots, int32_t* count, int32_t* capacity, T* item) {
     (*slots)[(*count)++] = item;
 }
 
-// A section that takes ownership of `name` (allocated with ini_allocate) and
-// has kInitialSlots empty entry slots.
-IniSection* ini_section_adopting_name(char* name);
+// An entry is one block: the record, then its text (the key, its terminator,
+// the value, its terminator). The result has room for `text_size` bytes of
+// text after the record; `key` points at it, `value` is for the caller to set.
+IniEntry* ini_new_entry_block(size_t text_size);
 
-// An entry that owns `block`, which holds the key at its start and `value`
-// inside it.
-IniEntry* ini_entry_adopting_block(char* block, char* value);
+// A loaded section is built once its entries are known, so that its block
+// holds exactly as many slots as the file gives it. The draft gathers them
+// in a block shaped like a section's: room for the record, then the slots.
+struct IniSectionDraft {
+    char* block;
+    size_t allocated;  // slots in `block`
+    int32_t count;     // slots in use
+};
+
+void ini_draft_init(IniSectionDraft* draft);
+
+// Appends `entry`; the draft owns it until ini_draft_finish.
+void ini_draft_append(IniSectionDraft* draft, IniEntry* entry);
+
+// The section of the drafted entries, named by the `name_length` bytes at
+// `name`: one block of the record, the slots and the name, owned by the
+// caller; `capacity` reads as if the entries had been appended one by one.
+// The draft is empty afterwards and ready for the next section.
+IniSection* ini_draft_finish(IniSectionDraft* draft, const char* name, size_t name_length);
+
+// Releases the drafted entries and the draft's storage.
+void ini_draft_free(IniSectionDraft* draft);
 
 #endif  // INIFILE_INTERNAL_H_

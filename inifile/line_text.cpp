@@ -35,7 +35,7 @@ void line_spill(LineText* line) {
     line->tail.capacity = kLinePieceBytes;
 }
 
-void line_append_run(LineText* line, const char* bytes, size_t size) {
+void line_append_run_slow(LineText* line, const char* bytes, size_t size) {
     for (;;) {
         size_t room = kLinePieceBytes - line->tail.length;
         size_t take = size < room ? size : room;
@@ -49,28 +49,54 @@ void line_append_run(LineText* line, const char* bytes, size_t size) {
     }
 }
 
-// The byte at `index` of the whole line.
-static char byte_at(const LineText* line, size_t index) {
+char line_byte_at(const LineText* line, size_t index) {
     size_t piece = index / kLinePieceBytes;
     return piece < size_t(line->count) ? line->pieces[piece][index % kLinePieceBytes]
                                        : line->tail.data[index - piece * kLinePieceBytes];
 }
 
-char* line_finish(LineText* line) {
+size_t line_length(const LineText* line) {
     size_t length = size_t(line->count) * kLinePieceBytes + line->tail.length;
-    while (length > 0 && byte_at(line, length - 1) == ' ') {
+    if (line->count == 0) {
+        while (length > 0 && line->tail.data[length - 1] == ' ') {
+            --length;
+        }
+        return length;
+    }
+    while (length > 0 && line_byte_at(line, length - 1) == ' ') {
         --length;
     }
-    char* block = static_cast<char*>(ini_allocate(length + 1));
-    size_t copied = 0;
-    for (int32_t i = 0; i < line->count && copied < length; ++i) {
-        size_t take = length - copied < kLinePieceBytes ? length - copied : kLinePieceBytes;
-        memcpy(block + copied, line->pieces[i], take);
-        copied += take;
+    return length;
+}
+
+// The bytes of piece `piece` (the tail after the full ones).
+static const char* piece_data(const LineText* line, size_t piece) {
+    return piece < size_t(line->count) ? line->pieces[piece] : line->tail.data;
+}
+
+size_t line_find_in_pieces(const LineText* line, char byte, size_t length) {
+    for (size_t start = 0; start < length; start += kLinePieceBytes) {
+        size_t size = length - start < kLinePieceBytes ? length - start : kLinePieceBytes;
+        const char* data = piece_data(line, start / kLinePieceBytes);
+        const void* found = memchr(data, byte, size);
+        if (found != nullptr) {
+            return start + size_t(static_cast<const char*>(found) - data);
+        }
     }
-    memcpy(block + copied, line->tail.data, length - copied);
-    block[length] = '\0';
+    return length;
+}
+
+void line_copy_from_pieces(const LineText* line, size_t from, size_t size, char* out) {
+    while (size > 0) {
+        size_t offset = from % kLinePieceBytes;
+        size_t take = kLinePieceBytes - offset < size ? kLinePieceBytes - offset : size;
+        memcpy(out, piece_data(line, from / kLinePieceBytes) + offset, take);
+        out += take;
+        from += take;
+        size -= take;
+    }
+}
+
+void line_free_pieces(LineText* line) {
     free_pieces(line);
-    line->tail.length = 0;
-    return block;
 }

@@ -116,9 +116,9 @@ static void skip_comment(LineReader* reader) {
             : static_cast<int32_t>(static_cast<const char*>(line_feed) - reader->buffer);
 }
 
-// The next logical line, newly allocated and owned by the caller, or null
-// when the input holds no more.
-static char* ini_read_line(LineReader* reader) {
+// The next logical line, collected in the reader's line until the caller
+// clears it, or null when the input holds no more.
+static LineText* ini_read_line(LineReader* reader) {
     if (reader->at_end) {
         return nullptr;
     }
@@ -148,7 +148,7 @@ static char* ini_read_line(LineReader* reader) {
                     comment = false;
                     break;
                 }
-                return line_finish(line);
+                return line;
             case '\r':
                 // Ignored wherever it stands, so CR LF files read like LF files.
                 break;
@@ -180,43 +180,76 @@ static char* ini_read_line(LineReader* reader) {
         }
     }
     // A pending escape or comment is simply forgotten at the end of input.
-    return line_empty(line) ? nullptr : line_finish(line);
+    return line_empty(line) ? nullptr : line;
 }
 
-// At least "[x]": an opening bracket first, a closing bracket last.
-static bool is_section_line(const char* line) {
-    size_t length = strlen(line);
-    return length >= 3 && line[0] == '[' && line[length - 1] == ']';
+// What the loader builds as it reads: the document, and the section whose
+// header came last, which is added to the document once its entries are
+// known, so that it is one block of exactly their number.
+struct Loader {
+    IniDocument* document;
+    bool in_section;          // a header has been read
+    TextBuffer name;          // the last header's name, until its section is built
+    IniSectionDraft entries;  // the entries read since that header
+};
+
+// Adds the section of the last header, if any, to the document.
+static void finish_section(Loader* loader) {
+    if (loader->in_section) {
+        IniSection* section =
+            ini_draft_finish(&loader->entries, loader->name.data, loader->name.length);
+        IniDocument* document = loader->document;
+        ini_append_slot(&document->sections, &document->count, &document->capacity, section);
+    }
 }
 
-// A first '=' that is not the first byte.
-static bool is_entry_line(const char* line) {
-    const char* equals = strchr(line, '=');
-    return equals != nullptr && equals != line;
-}
-
-// Strips the brackets in place; the line's storage becomes the section name.
-static IniSection* section_from_line(char* line) {
-    size_t length = strlen(line);
-    memmove(line, line + 1, length - 2);
-    line[length - 2] = '\0';
-    return ini_section_adopting_name(line);
-}
-
-// Splits the line in place at its first '='; the line's storage becomes the
-// entry's block, the key without its trailing spaces, the value without its
-// leading ones.
-static IniEntry* entry_from_line(char* line) {
-    char* equals = strchr(line, '=');
-    *equals = '\0';
-    for (char* end = equals - 1; end >= line && *end == ' '; --end) {
+// The line as an entry: its text is copied once, behind the record, and
+// split in place at its first '=', at `equals`: the key without its trailing
+// spaces, the value without its leading ones.
+static IniEntry* entry_from_line(const LineText* line, size_t length, size_t equals) {
+    IniEntry* entry = ini_new_entry_block(length + 1);
+    char* text = entry->key;
+    line_copy(line, 0, length, text);
+    text[length] = '\0';
+    text[equals] = '\0';
+    for (char* end = text + equals - 1; end >= text && *end == ' '; --end) {
         *end = '\0';
     }
-    char* value = equals + 1;
+    char* value = text + equals + 1;
     while (*value == ' ') {
         ++value;
     }
-    return ini_entry_adopting_block(line, value);
+    entry->value = value;
+    return entry;
+}
+
+// Checks one logical line against the structure and adds it: false when it
+// fits nowhere. A line is a string, so whatever follows a NUL byte in it
+// counts for nothing, except that the trailing spaces are dropped first.
+static bool add_line(Loader* loader, const LineText* line) {
+    size_t length = line_length(line);
+    // The entry test comes first: "[a=b]" after a section is an entry. An
+    // entry's first '=' is not its first byte, and no NUL comes before it.
+    if (loader->in_section) {
+        size_t equals = line_find(line, '=', length);
+        if (equals != 0 && equals < length && line_find(line, '\0', equals) == equals) {
+            ini_draft_append(&loader->entries, entry_from_line(line, length, equals));
+            return true;
+        }
+    }
+    // A header: at least "[x]", an opening bracket first, a closing one last.
+    size_t visible = line_find(line, '\0', length);
+    if (visible < 3 || line_byte_at(line, 0) != '[' || line_byte_at(line, visible - 1) != ']') {
+        return false;
+    }
+    finish_section(loader);
+    TextBuffer* name = &loader->name;
+    name->length = 0;
+    text_reserve(name, visible - 2);
+    line_copy(line, 1, visible - 2, name->data);
+    name->length = visible - 2;
+    loader->in_section = true;
+    return true;
 }
 
 IniDocument* ini_load(const char* path) {
@@ -226,27 +259,28 @@ IniDocument* ini_load(const char* path) {
     }
     LineReader reader = {file, false, 0, 0, {}, {}};
     line_init(&reader.line);
+    Loader loader = {ini_new_document(), false, {}, {}};
+    text_init(&loader.name);
+    ini_draft_init(&loader.entries);
 
     // Each line is checked and added as it comes. A bad line anywhere
     // releases everything built so far, so no partial document escapes, just
     // as if the whole file had been checked first.
-    IniDocument* document = ini_new_document();
-    IniSection* section = nullptr;
-    while (char* line = ini_read_line(&reader)) {
-        // The entry test comes first: "[a=b]" after a section is an entry.
-        if (section != nullptr && is_entry_line(line)) {
-            IniEntry* entry = entry_from_line(line);
-            ini_append_slot(&section->entries, &section->count, &section->capacity, entry);
-        } else if (is_section_line(line)) {
-            section = section_from_line(line);
-            ini_append_slot(&document->sections, &document->count, &document->capacity, section);
-        } else {
-            free(line);
+    IniDocument* document = loader.document;
+    while (LineText* line = ini_read_line(&reader)) {
+        bool added = add_line(&loader, line);
+        line_clear(line);
+        if (!added) {
             ini_free_document(document);
             document = nullptr;
             break;
         }
     }
+    if (document != nullptr) {
+        finish_section(&loader);
+    }
+    ini_draft_free(&loader.entries);
+    text_free(&loader.name);
     line_free(&reader.line);
     platform_close(file);
     return document;
