@@ -114,8 +114,42 @@ INI_API IniSection* ini_copy_section(const IniSection* section, const char* new_
 // Reads the file at `path`. Returns a new document owned by the caller, or
 // null when the file cannot be opened or its structure is invalid (the two
 // are not told apart). A read error midway counts as the end of the file.
+// The same as ini_load_file(path, NULL).
 INI_API IniDocument* ini_load(const char* path);
 
+// Why a load gave no document.
+typedef enum IniLoadError {
+    INI_LOAD_OK = 0,            /* a document was returned */
+    INI_LOAD_CANNOT_OPEN,       /* missing, a directory, or unreadable */
+    INI_LOAD_NO_FIRST_SECTION,  /* the first logical line is not a section header */
+    INI_LOAD_BAD_LINE           /* a later line is neither an entry nor a section header */
+} IniLoadError;
+
+// The outcome of a load. `line` is the 1-based number of the physical line
+// holding the first byte collected for the offending logical line: one more
+// than the line feeds before that byte, comment lines and continued lines
+// counted as the lines they are. It is 0 with INI_LOAD_OK and
+// INI_LOAD_CANNOT_OPEN. (It stops at INT32_MAX in inputs of more lines.)
+typedef struct IniLoadReport {
+    IniLoadError error;
+    int32_t line;
+} IniLoadReport;
+
+// ini_load with a report: when `report` is not null it is filled on every
+// call, success included.
+INI_API IniDocument* ini_load_file(const char* path, IniLoadReport* report);
+
+// Reads the `size` bytes at `text` exactly as ini_load reads a file holding
+// them: the same format, structure rules and result. NUL bytes inside the
+// range are bytes like any other; no terminator or final line feed is
+// needed. The text is only read, and may be released once this returns. A
+// null `text` reads as no bytes (an empty document). Never reports
+// INI_LOAD_CANNOT_OPEN. `report` as for ini_load_file.
+INI_API IniDocument* ini_load_text(const char* text, size_t size, IniLoadReport* report);
+
+// A short fixed English text for `error`, never null (an unknown value gets
+// one too); static storage, not to be released.
+INI_API const char* ini_load_error_text(IniLoadError error);
 
 // Writes `document` to `path`, replacing any file there. Returns 0 on
 // success, -1 when the file cannot be created, -2 when a write fails or comes
