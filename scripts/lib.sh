@@ -18,12 +18,14 @@ apt_install() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$@" >/dev/null
 }
 
-# The native build: compiler, CMake, Python, GoogleTest, Google Benchmark.
+# The native build: compiler, CMake, Python, pkg-config (for the package
+# test), GoogleTest, Google Benchmark.
 ensure_native_tools() {
     local missing=()
     command -v g++ >/dev/null || missing+=(g++)
     command -v cmake >/dev/null || missing+=(cmake)
     command -v python3 >/dev/null || missing+=(python3)
+    command -v pkg-config >/dev/null || missing+=(pkg-config)
     [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
     [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
     [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"
