@@ -119,10 +119,10 @@ INI_API IniDocument* ini_load(const char* path);
 
 // Why a load gave no document.
 typedef enum IniLoadError {
-    INI_LOAD_OK = 0,            /* a document was returned */
-    INI_LOAD_CANNOT_OPEN,       /* missing, a directory, or unreadable */
-    INI_LOAD_NO_FIRST_SECTION,  /* the first logical line is not a section header */
-    INI_LOAD_BAD_LINE           /* a later line is neither an entry nor a section header */
+    INI_LOAD_OK = 0,           /* a document was returned */
+    INI_LOAD_CANNOT_OPEN,      /* missing, a directory, or unreadable */
+    INI_LOAD_NO_FIRST_SECTION, /* the first logical line is not a section header */
+    INI_LOAD_BAD_LINE          /* a later line is neither an entry nor a section header */
 } IniLoadError;
 
 // The outcome of a load. `line` is the 1-based number of the physical line

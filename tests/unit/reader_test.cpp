@@ -630,20 +630,20 @@ TEST_P(LoadReportTest, TellsTheKindAndTheLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, LoadReportTest,
-    testing::Values(
-        ReportCase{"Loaded", "[s]\nk=v\n", INI_LOAD_OK, 0},
-        ReportCase{"FirstLineIsAnEntry", "k=v\n[s]\n", INI_LOAD_NO_FIRST_SECTION, 1},
-        ReportCase{"FirstLineAfterBlanksAndComments", "\n; c\n  \n  hello\n",
-                   INI_LOAD_NO_FIRST_SECTION, 4},
-        ReportCase{"AfterContinuationsAndComments", "; note\n  [a]\nk=\\\nv\nbad\n",
-                   INI_LOAD_BAD_LINE, 5},
-        // Counted from the first byte collected: neither from the comment
-        // nor from the lone backslash that continues an empty line.
-        ReportCase{"ContinuedBadLine", "[a]\n;c\\\n\\\n  bad\\\nline\n", INI_LOAD_BAD_LINE, 4},
-        ReportCase{"AtTheEndWithoutLineFeed", "[a]\nk=v\nbad", INI_LOAD_BAD_LINE, 3},
-        ReportCase{"CrLf", "[a]\r\nk=v\r\n\r\nbad\r\n", INI_LOAD_BAD_LINE, 4},
-        ReportCase{"LaterHeaderTooShort", "[a]\n[]\n", INI_LOAD_BAD_LINE, 2},
-        ReportCase{"LineStartsWithNul", "[a]\n\n\0k=v\n"s, INI_LOAD_BAD_LINE, 3}),
+    testing::Values(ReportCase{"Loaded", "[s]\nk=v\n", INI_LOAD_OK, 0},
+                    ReportCase{"FirstLineIsAnEntry", "k=v\n[s]\n", INI_LOAD_NO_FIRST_SECTION, 1},
+                    ReportCase{"FirstLineAfterBlanksAndComments", "\n; c\n  \n  hello\n",
+                               INI_LOAD_NO_FIRST_SECTION, 4},
+                    ReportCase{"AfterContinuationsAndComments", "; note\n  [a]\nk=\\\nv\nbad\n",
+                               INI_LOAD_BAD_LINE, 5},
+                    // Counted from the first byte collected: neither from the comment
+                    // nor from the lone backslash that continues an empty line.
+                    ReportCase{"ContinuedBadLine", "[a]\n;c\\\n\\\n  bad\\\nline\n",
+                               INI_LOAD_BAD_LINE, 4},
+                    ReportCase{"AtTheEndWithoutLineFeed", "[a]\nk=v\nbad", INI_LOAD_BAD_LINE, 3},
+                    ReportCase{"CrLf", "[a]\r\nk=v\r\n\r\nbad\r\n", INI_LOAD_BAD_LINE, 4},
+                    ReportCase{"LaterHeaderTooShort", "[a]\n[]\n", INI_LOAD_BAD_LINE, 2},
+                    ReportCase{"LineStartsWithNul", "[a]\n\n\0k=v\n"s, INI_LOAD_BAD_LINE, 3}),
     case_name<ReportCase>);
 
 TEST_F(OpenTest, MissingFileIsReported) {
