@@ -38,5 +38,8 @@ separate_arguments(flags UNIX_COMMAND "${flags}")
 execute_process(COMMAND ${C_COMPILER} -std=c99 -Wall -Wextra -Wpedantic -Werror
                         "${SOURCE_DIR}/c/consumer.c" ${flags} -o "${WORK_DIR}/c_consumer_pc"
                 COMMAND_ERROR_IS_FATAL ANY)
+# A Makefile's program finds a shared build's library only on the search path.
+get_filename_component(library_directory "${pc_directory}" DIRECTORY)
+set(ENV{LD_LIBRARY_PATH} "${library_directory}")
 execute_process(COMMAND "${WORK_DIR}/c_consumer_pc" "${WORK_DIR}/pkg-config.ini"
                 COMMAND_ERROR_IS_FATAL ANY)
