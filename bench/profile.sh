@@ -26,9 +26,11 @@ data=$(realpath -m "${1:-$out/data}")
 cd "$out"
 
 # Instructions executed inside ini_load for one load of file $1 in a fresh
-# process; the profile is left in $out/$2.
+# process; the profile is left in $out/$2. The name is matched exactly: a
+# pattern such as ini_load* also matches ini_load_file, which ini_load
+# calls, and that nested toggle would switch the count off again.
 instructions() {
-    valgrind --tool=callgrind --toggle-collect='ini_load*' --callgrind-out-file="$out/$2" \
+    valgrind --tool=callgrind --toggle-collect=ini_load --callgrind-out-file="$out/$2" \
         "$bench" --load-once "$1" >/dev/null 2>&1
     awk '/^(summary|totals):/ { print $2; exit }' "$out/$2"
 }

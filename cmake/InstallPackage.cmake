@@ -1,14 +1,36 @@
 # `cmake --install` places ini.h, the libraries and a package configuration,
 # so that another CMake project can find_package(inifile) and link
-# inifile::inifile.
+# inifile::inifile; and inifile.pc beside it for pkg-config users.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 install(FILES inifile/ini.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-# The platform layer is a private dependency of the static inifile library,
-# so its archive is installed with it.
-install(TARGETS inifile platform EXPORT inifileTargets
-    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+if(BUILD_SHARED_LIBS)
+    # The shared library carries the platform layer and its runtime inside.
+    install(TARGETS inifile_shared EXPORT inifileTargets
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+    set(inifile_pc_libs "-linifile")
+else()
+    # The platform layer is a private dependency of the static inifile
+    # library, so its archive is installed with it. The module itself needs
+    # no C++ runtime, but the platform layer does (std::string): a C program,
+    # linked by the C compiler, gets the runtime library named for it.
+    install(TARGETS inifile platform EXPORT inifileTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+    set(cxx_runtime ${CMAKE_CXX_IMPLICIT_LINK_LIBRARIES})
+    list(FILTER cxx_runtime INCLUDE REGEX "^(stdc\\+\\+|c\\+\\+)$")
+    list(REMOVE_DUPLICATES cxx_runtime)
+    foreach(library IN LISTS cxx_runtime)
+        target_link_libraries(inifile INTERFACE
+            $<INSTALL_INTERFACE:$<$<LINK_LANGUAGE:C>:${library}>>)
+    endforeach()
+    list(TRANSFORM cxx_runtime PREPEND "-l")
+    list(JOIN cxx_runtime " " cxx_runtime_flags)
+    get_target_property(platform_name platform OUTPUT_NAME)
+    set(inifile_pc_libs "-linifile -l${platform_name} ${cxx_runtime_flags}")
+endif()
 install(EXPORT inifileTargets NAMESPACE inifile::
     DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/inifile)
 
@@ -20,3 +42,11 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/inifileConfigVersio
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/inifileConfig.cmake
               ${CMAKE_CURRENT_BINARY_DIR}/inifileConfigVersion.cmake
     DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/inifile)
+
+# The .pc file finds the prefix from its own place, as the CMake package
+# does, so the installed tree can be moved (and --prefix chosen at install).
+file(RELATIVE_PATH inifile_pc_prefix "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
+string(REGEX REPLACE "/$" "" inifile_pc_prefix "${inifile_pc_prefix}")
+configure_file(cmake/inifile.pc.in ${CMAKE_CURRENT_BINARY_DIR}/inifile.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/inifile.pc
+    DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

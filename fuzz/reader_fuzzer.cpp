@@ -1,11 +1,14 @@
 // Arbitrary bytes as a configuration file. Whatever ini_load makes of them
 // must be a well-formed document, must agree with a second, deliberately
 // naive reading of the same bytes, and must survive ini_save and a second
-// ini_load unchanged wherever the format can carry its strings.
+// ini_load unchanged wherever the format can carry its strings. Loaded from
+// memory, the same bytes must give the same document or the same report; a
+// refusal must name the kind and the line that the naive reading finds.
 //
 // The naive reading sees the whole input at once, while ini_load reads it in
 // 1024-byte chunks: an escape, a continuation, a carriage return or a comment
 // that straddles two reads is exactly where the two would part ways.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -46,19 +49,32 @@ constexpr int kMaxLookups = 256;
 // ---------------------------------------------------------------------------
 // The naive reading: one pass over all bytes, no chunks, no in-place tricks.
 
+struct LogicalLine {
+    std::string text;
+    int32_t line;  // 1 + the line feeds before its first collected byte
+};
+
 // Logical lines as the loader stores them. A NUL byte is collected like any
 // other, and the trailing spaces are trimmed off the collected bytes, but
 // what follows sees a C string: the line ends at its first NUL.
-std::vector<std::string> logical_lines(const uint8_t* data, size_t size) {
-    std::vector<std::string> lines;
+std::vector<LogicalLine> logical_lines(const uint8_t* data, size_t size) {
+    std::vector<LogicalLine> lines;
     std::string text;
+    int32_t line_feeds = 0;
+    int32_t start = 0;
     bool escape = false;
     bool comment = false;
+    auto collect = [&](char byte) {
+        if (text.empty()) {
+            start = line_feeds + 1;
+        }
+        text += byte;
+    };
     auto finish = [&] {
         while (!text.empty() && text.back() == ' ') {
             text.pop_back();
         }
-        lines.emplace_back(text.c_str());
+        lines.push_back({text.c_str(), start});
         text.clear();
     };
     for (size_t i = 0; i < size; ++i) {
@@ -70,18 +86,19 @@ std::vector<std::string> logical_lines(const uint8_t* data, size_t size) {
                 }
                 escape = false;
                 comment = false;
+                ++line_feeds;
                 break;
             case '\r':
                 break;
             case ' ':
                 if (!comment && !text.empty()) {
-                    text += byte;
+                    collect(byte);
                 }
                 escape = false;
                 break;
             case ';':
                 if (!comment && escape) {
-                    text += byte;
+                    collect(byte);
                 } else if (!comment) {
                     comment = true;
                 }
@@ -90,14 +107,14 @@ std::vector<std::string> logical_lines(const uint8_t* data, size_t size) {
             case '\\':
                 if (!comment) {
                     if (escape) {
-                        text += byte;
+                        collect(byte);
                     }
                     escape = !escape;
                 }
                 break;
             default:
                 if (!comment) {
-                    text += byte;
+                    collect(byte);
                 }
                 escape = false;
                 break;
@@ -118,19 +135,24 @@ bool is_entry(const std::string& line) {
     return equals != std::string::npos && equals != 0;
 }
 
-// The document the bytes describe; false when their structure is invalid.
-bool naive_read(const uint8_t* data, size_t size, DocumentText* document) {
-    std::vector<std::string> lines = logical_lines(data, size);
-    if (!lines.empty() && !is_header(lines[0])) {
+// The document the bytes describe; false, with the report a load owes, when
+// their structure is invalid.
+bool naive_read(const uint8_t* data, size_t size, DocumentText* document, IniLoadReport* report) {
+    std::vector<LogicalLine> logical = logical_lines(data, size);
+    if (!logical.empty() && !is_header(logical[0].text)) {
+        *report = {INI_LOAD_NO_FIRST_SECTION, logical[0].line};
         return false;
     }
-    for (size_t i = 1; i < lines.size(); ++i) {
-        if (!is_entry(lines[i]) && !is_header(lines[i])) {
+    for (size_t i = 1; i < logical.size(); ++i) {
+        if (!is_entry(logical[i].text) && !is_header(logical[i].text)) {
+            *report = {INI_LOAD_BAD_LINE, logical[i].line};
             return false;
         }
     }
+    *report = {INI_LOAD_OK, 0};
     document->clear();
-    for (const std::string& line : lines) {
+    for (const LogicalLine& logical_line : logical) {
+        const std::string& line = logical_line.text;
         if (!document->empty() && is_entry(line)) {
             size_t equals = line.find('=');
             size_t key_end = line.find_last_not_of(' ', equals - 1);
@@ -263,14 +285,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     FUZZ_CHECK(fuzz_support::write_file(input.path(), data, size));
     DocumentText expected;
-    bool valid = naive_read(data, size, &expected);
-    IniDocument* document = ini_load(input.path());
+    IniLoadReport expected_report;
+    bool valid = naive_read(data, size, &expected, &expected_report);
+    IniLoadReport report;
+    IniDocument* document = ini_load_file(input.path(), &report);
     FUZZ_CHECK((document != nullptr) == valid);
+    FUZZ_CHECK(report.error == expected_report.error && report.line == expected_report.line);
+    IniLoadReport text_report;
+    IniDocument* from_text = ini_load_text(reinterpret_cast<const char*>(data), size, &text_report);
+    FUZZ_CHECK((from_text != nullptr) == valid);
+    FUZZ_CHECK(text_report.error == report.error && text_report.line == report.line);
     if (document == nullptr) {
+        // A refusal names a line that the input has.
+        FUZZ_CHECK(report.error == INI_LOAD_NO_FIRST_SECTION || report.error == INI_LOAD_BAD_LINE);
+        FUZZ_CHECK(report.line >= 1 &&
+                   size_t(report.line) <= 1 + size_t(std::count(data, data + size, '\n')));
         return 0;
     }
     DocumentText loaded = walk(document);
     FUZZ_CHECK(loaded == expected);
+    FUZZ_CHECK(walk(from_text) == loaded);
+    ini_free_document(from_text);
 
     FUZZ_CHECK(ini_save(document, saved.path()) == 0);
     FUZZ_CHECK(walk(document) == loaded);  // saving must leave the document alone
@@ -282,8 +317,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Whatever was written, loading it must again match the naive reading;
     // where the strings are representable, it must give back the first load.
     DocumentText reread_expected;
+    IniLoadReport reread_report;
     bool reread_valid = naive_read(reinterpret_cast<const uint8_t*>(written.data()), written.size(),
-                                   &reread_expected);
+                                   &reread_expected, &reread_report);
     IniDocument* reread = ini_load(saved.path());
     FUZZ_CHECK((reread != nullptr) == reread_valid);
     DocumentText reread_text;

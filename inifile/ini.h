@@ -16,90 +16,152 @@
 //
 // Running out of memory is not reported through these functions: the process
 // is aborted instead, so no caller ever sees a half-built document.
+//
+// The header is C99 as well as C++: C programs and foreign-function
+// interfaces call the same functions, whose names are not mangled.
 #ifndef INIFILE_INI_H_
 #define INIFILE_INI_H_
 
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
 
-struct IniEntry {
+// Marks the functions a shared build exports; everything else in the library
+// stays hidden. Calls from outside need no import marking on Windows: the
+// import library resolves them.
+#if defined(_WIN32)
+#if defined(INIFILE_BUILDING_DLL)
+#define INI_API __declspec(dllexport)
+#else
+#define INI_API
+#endif
+#elif defined(__GNUC__)
+#define INI_API __attribute__((visibility("default")))
+#else
+#define INI_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct IniEntry {
     char* key;    // the key, then its terminator; released with the entry
     char* value;  // follows the key's terminator; never released on its own
-};
+} IniEntry;
 
-struct IniSection {
+typedef struct IniSection {
     int32_t count;     // entries in use: slots 0 .. count - 1
     int32_t capacity;  // 10, 20, 30, ...: grows by 10 when an append finds
                        // count equal to it; slots from count on are the
                        // module's and may be fewer (a loaded section)
     char* name;        // owned by the section, released with it
     IniEntry** entries;
-};
+} IniSection;
 
-struct IniDocument {
+typedef struct IniDocument {
     int32_t count;     // sections in use: slots 0 .. count - 1
     int32_t capacity;  // slots allocated in `sections`: 10, 20, 30, ...
     IniSection** sections;
-};
+} IniDocument;
 
 // A new empty document (10 slots), owned by the caller; release it with
 // ini_free_document.
-IniDocument* ini_new_document();
+INI_API IniDocument* ini_new_document(void);
 
 // A new empty section (10 slots) holding a private copy of `name`, owned by
 // the caller until it is handed to ini_add_section.
-IniSection* ini_new_section(const char* name);
+INI_API IniSection* ini_new_section(const char* name);
 
 // Release an entry, a section with all its entries, or a document with all
 // its sections. Only for what no document or section holds any more (or
 // never held); null is ignored.
-void ini_free_entry(IniEntry* entry);
-void ini_free_section(IniSection* section);
-void ini_free_document(IniDocument* document);
+INI_API void ini_free_entry(IniEntry* entry);
+INI_API void ini_free_section(IniSection* section);
+INI_API void ini_free_document(IniDocument* document);
 
 // The first section named `name`, or null.
-IniSection* ini_find_section(const IniDocument* document, const char* name);
+INI_API IniSection* ini_find_section(const IniDocument* document, const char* name);
 
 // Hands `section` to the document. When a section of the same name is present
 // (first match), `section` takes its slot, the old one is released and the
 // result is 0; otherwise `section` is appended and the result is 1.
 // `section` must not already belong to a document.
-int ini_add_section(IniDocument* document, IniSection* section);
+INI_API int ini_add_section(IniDocument* document, IniSection* section);
 
 // Releases the first section named `name` and moves the last section into its
 // slot: 0. No such section: 1, nothing changes.
-int ini_remove_section(IniDocument* document, const char* name);
+INI_API int ini_remove_section(IniDocument* document, const char* name);
 
 // The name of the section in slot `index`, or null outside 0 .. count - 1.
-const char* ini_section_name_at(const IniDocument* document, int index);
+INI_API const char* ini_section_name_at(const IniDocument* document, int index);
 
 // The value of the first entry whose key is `key`, or null.
-const char* ini_get(const IniSection* section, const char* key);
+INI_API const char* ini_get(const IniSection* section, const char* key);
 
 // Sets `key` to `value`: replaces the first entry of that key in place (0) or
 // appends a new entry (1). `key` and `value` may point into the entry being
 // replaced.
-int ini_set(IniSection* section, const char* key, const char* value);
+INI_API int ini_set(IniSection* section, const char* key, const char* value);
 
 // The key of the entry in slot `index`, or null outside 0 .. count - 1.
-const char* ini_key_at(const IniSection* section, int index);
+INI_API const char* ini_key_at(const IniSection* section, int index);
 
 // Releases the first entry of `key` and moves the last entry into its slot: 0.
 // No such entry: 1, nothing changes.
-int ini_remove_key(IniSection* section, const char* key);
+INI_API int ini_remove_key(IniSection* section, const char* key);
 
 // A new section named `new_name`, owned by the caller, holding each distinct
 // key of `section` once, in order of first occurrence, with the value of its
 // first occurrence.
-IniSection* ini_copy_section(const IniSection* section, const char* new_name);
+INI_API IniSection* ini_copy_section(const IniSection* section, const char* new_name);
 
 // Reads the file at `path`. Returns a new document owned by the caller, or
 // null when the file cannot be opened or its structure is invalid (the two
 // are not told apart). A read error midway counts as the end of the file.
-IniDocument* ini_load(const char* path);
+// The same as ini_load_file(path, NULL).
+INI_API IniDocument* ini_load(const char* path);
+
+// Why a load gave no document.
+typedef enum IniLoadError {
+    INI_LOAD_OK = 0,           /* a document was returned */
+    INI_LOAD_CANNOT_OPEN,      /* missing, a directory, or unreadable */
+    INI_LOAD_NO_FIRST_SECTION, /* the first logical line is not a section header */
+    INI_LOAD_BAD_LINE          /* a later line is neither an entry nor a section header */
+} IniLoadError;
+
+// The outcome of a load. `line` is the 1-based number of the physical line
+// holding the first byte collected for the offending logical line: one more
+// than the line feeds before that byte, comment lines and continued lines
+// counted as the lines they are. It is 0 with INI_LOAD_OK and
+// INI_LOAD_CANNOT_OPEN. (It stops at INT32_MAX in inputs of more lines.)
+typedef struct IniLoadReport {
+    IniLoadError error;
+    int32_t line;
+} IniLoadReport;
+
+// ini_load with a report: when `report` is not null it is filled on every
+// call, success included.
+INI_API IniDocument* ini_load_file(const char* path, IniLoadReport* report);
+
+// Reads the `size` bytes at `text` exactly as ini_load reads a file holding
+// them: the same format, structure rules and result. NUL bytes inside the
+// range are bytes like any other; no terminator or final line feed is
+// needed. The text is only read, and may be released once this returns. A
+// null `text` reads as no bytes (an empty document). Never reports
+// INI_LOAD_CANNOT_OPEN. `report` as for ini_load_file.
+INI_API IniDocument* ini_load_text(const char* text, size_t size, IniLoadReport* report);
+
+// A short fixed English text for `error`, never null (an unknown value gets
+// one too); static storage, not to be released.
+INI_API const char* ini_load_error_text(IniLoadError error);
 
 // Writes `document` to `path`, replacing any file there. Returns 0 on
 // success, -1 when the file cannot be created, -2 when a write fails or comes
 // up short (the bytes already written stay). The document is not changed.
-int ini_save(const IniDocument* document, const char* path);
+INI_API int ini_save(const IniDocument* document, const char* path);
+
+#ifdef __cplusplus
+}  // extern "C"
+#endif
 
 #endif  // INIFILE_INI_H_

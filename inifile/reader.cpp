@@ -1,6 +1,7 @@
 // The reader: bytes to logical lines (escapes, comments, continuation,
 // trimming), each line checked against the structure and added to the
-// document as it comes.
+// document as it comes. The bytes come from a file or from a text in memory;
+// one state machine reads both, so the two cannot drift apart.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,12 +16,27 @@ namespace {
 // Bytes asked of the file per read.
 constexpr int32_t kChunkSize = 1024;
 
-// The state of one file being read.
+// A text in memory is handed to the state machine in windows of at most this
+// many bytes, so that positions in it fit the same 32-bit fields as
+// positions in a file's chunk. Fuzz builds make windows tiny, so that short
+// inputs cross their boundaries too.
+#ifdef INIFILE_TEXT_WINDOW_BYTES
+constexpr size_t kTextWindow = INIFILE_TEXT_WINDOW_BYTES;
+#else
+constexpr size_t kTextWindow = size_t(1) << 30;
+#endif
+
+// The state of one input being read.
 struct LineReader {
-    PlatformFile* handle;
-    bool at_end;       // the end of input (or a read error) has been met
-    int32_t filled;    // bytes in `buffer` from the last read
-    int32_t position;  // next byte to consume in `buffer`
+    PlatformFile* handle;  // the open file; null when reading a text
+    bool at_end;           // the end of input (or a read error) has been met
+    int32_t filled;        // bytes in `bytes` from the last refill
+    int32_t position;      // next byte to consume in `bytes`
+    const char* bytes;     // what is being consumed: `buffer`, or a window of the text
+    const char* text;      // the text's bytes not yet handed out
+    size_t text_size;
+    int64_t line_feeds;  // line feeds consumed so far
+    int64_t line_start;  // physical line of the current line's first collected byte
     char buffer[kChunkSize];
     LineText line;  // the line being collected, reused for every line
 };
@@ -45,10 +61,19 @@ constexpr StopTable kStopTable = make_stop_table();
 
 }  // namespace
 
-// Refills the buffer; false (and `at_end` set) at the end of input. A read
-// error ends the input too: the lines before it stand.
+// Refills `bytes` from the source; false (and `at_end` set) at the end of
+// input. A read error ends the input too: the lines before it stand.
 static bool refill(LineReader* reader) {
-    long got = platform_read(reader->handle, reader->buffer, kChunkSize);
+    long got;
+    if (reader->handle != nullptr) {
+        got = platform_read(reader->handle, reader->buffer, kChunkSize);
+    } else {
+        size_t window = reader->text_size < kTextWindow ? reader->text_size : kTextWindow;
+        reader->bytes = reader->text;
+        reader->text += window;
+        reader->text_size -= window;
+        got = static_cast<long>(window);
+    }
     if (got <= 0) {
         reader->at_end = true;
         return false;
@@ -86,8 +111,8 @@ static inline bool all_plain(const char* bytes) {
 // Most bytes of a file take this path, whole words at a time: per byte it
 // costs a fraction of the state machine's switch.
 static void collect_plain_run(LineReader* reader) {
-    const char* next = reader->buffer + reader->position;
-    const char* end = reader->buffer + reader->filled;
+    const char* next = reader->bytes + reader->position;
+    const char* end = reader->bytes + reader->filled;
     if (line_empty(&reader->line)) {
         while (next < end && *next == ' ') {
             ++next;
@@ -101,28 +126,31 @@ static void collect_plain_run(LineReader* reader) {
         ++next;
     }
     line_append_run(&reader->line, run, static_cast<size_t>(next - run));
-    reader->position = static_cast<int32_t>(next - reader->buffer);
+    reader->position = static_cast<int32_t>(next - reader->bytes);
 }
 
 // Moves to the line feed that ends a comment, or to the buffer's end:
 // inside a comment nothing else matters.
 static void skip_comment(LineReader* reader) {
-    const char* next = reader->buffer + reader->position;
+    const char* next = reader->bytes + reader->position;
     const void* line_feed =
         memchr(next, '\n', static_cast<size_t>(reader->filled - reader->position));
     reader->position =
         line_feed == nullptr
             ? reader->filled
-            : static_cast<int32_t>(static_cast<const char*>(line_feed) - reader->buffer);
+            : static_cast<int32_t>(static_cast<const char*>(line_feed) - reader->bytes);
 }
 
 // The next logical line, collected in the reader's line until the caller
-// clears it, or null when the input holds no more.
+// clears it, or null when the input holds no more. `line_start` tells where
+// it began.
 static LineText* ini_read_line(LineReader* reader) {
     if (reader->at_end) {
         return nullptr;
     }
     LineText* line = &reader->line;
+    // Moved on by each line feed met before anything is collected.
+    reader->line_start = reader->line_feeds + 1;
     bool escape = false;
     bool comment = false;
     for (;;) {
@@ -139,11 +167,15 @@ static LineText* ini_read_line(LineReader* reader) {
         }
         // Here the byte is special, escaped, or the line feed after a comment:
         // a comment is skipped whole up to it.
-        char byte = reader->buffer[reader->position++];
+        char byte = reader->bytes[reader->position++];
         switch (byte) {
             case '\n':
+                ++reader->line_feeds;
                 if (escape || line_empty(line)) {
                     // A continued line, or one that never had any text.
+                    if (line_empty(line)) {
+                        reader->line_start = reader->line_feeds + 1;
+                    }
                     escape = false;
                     comment = false;
                     break;
@@ -252,13 +284,16 @@ static bool add_line(Loader* loader, const LineText* line) {
     return true;
 }
 
-IniDocument* ini_load(const char* path) {
-    PlatformFile* file = platform_open_read(path);
-    if (file == nullptr) {
-        return nullptr;
-    }
-    LineReader reader = {file, false, 0, 0, {}, {}};
-    line_init(&reader.line);
+// The line number a report carries for `line_start`.
+static int32_t reported_line(int64_t line_start) {
+    return line_start < INT32_MAX ? static_cast<int32_t>(line_start) : INT32_MAX;
+}
+
+// The document that the lines of `reader` describe, or null with the reason
+// in `report` (never null). What ini_load_file and ini_load_text share.
+static IniDocument* load_lines(LineReader* reader, IniLoadReport* report) {
+    line_init(&reader->line);
+    *report = {INI_LOAD_OK, 0};
     Loader loader = {ini_new_document(), false, {}, {}};
     text_init(&loader.name);
     ini_draft_init(&loader.entries);
@@ -267,10 +302,12 @@ IniDocument* ini_load(const char* path) {
     // releases everything built so far, so no partial document escapes, just
     // as if the whole file had been checked first.
     IniDocument* document = loader.document;
-    while (LineText* line = ini_read_line(&reader)) {
+    while (LineText* line = ini_read_line(reader)) {
         bool added = add_line(&loader, line);
         line_clear(line);
         if (!added) {
+            *report = {loader.in_section ? INI_LOAD_BAD_LINE : INI_LOAD_NO_FIRST_SECTION,
+                       reported_line(reader->line_start)};
             ini_free_document(document);
             document = nullptr;
             break;
@@ -281,7 +318,66 @@ IniDocument* ini_load(const char* path) {
     }
     ini_draft_free(&loader.entries);
     text_free(&loader.name);
-    line_free(&reader.line);
+    line_free(&reader->line);
+    return document;
+}
+
+// A reader of `handle`, or of the `size` bytes at `text` when it is null.
+static void reader_start(LineReader* reader, PlatformFile* handle, const char* text, size_t size) {
+    reader->handle = handle;
+    reader->at_end = false;
+    reader->filled = 0;
+    reader->position = 0;
+    reader->bytes = reader->buffer;
+    reader->text = text;
+    reader->text_size = text == nullptr ? 0 : size;
+    reader->line_feeds = 0;
+    reader->line_start = 1;
+}
+
+IniDocument* ini_load(const char* path) {
+    return ini_load_file(path, nullptr);
+}
+
+IniDocument* ini_load_file(const char* path, IniLoadReport* report) {
+    IniLoadReport unused;
+    if (report == nullptr) {
+        report = &unused;
+    }
+    PlatformFile* file = platform_open_read(path);
+    if (file == nullptr) {
+        *report = {INI_LOAD_CANNOT_OPEN, 0};
+        return nullptr;
+    }
+    LineReader reader;
+    reader_start(&reader, file, nullptr, 0);
+    IniDocument* document = load_lines(&reader, report);
     platform_close(file);
     return document;
+}
+
+IniDocument* ini_load_text(const char* text, size_t size, IniLoadReport* report) {
+    IniLoadReport unused;
+    LineReader reader;
+    reader_start(&reader, nullptr, text, size);
+    return load_lines(&reader, report == nullptr ? &unused : report);
+}
+
+const char* ini_load_error_text(IniLoadError error) {
+    // A C caller may pass any int. In C++ a value outside the enumerators'
+    // range (0 to 3) cannot be read as an IniLoadError, so its int is read.
+    static_assert(sizeof(IniLoadError) == sizeof(int), "IniLoadError travels as an int");
+    int kind;
+    memcpy(&kind, &error, sizeof kind);
+    switch (kind) {
+        case INI_LOAD_OK:
+            return "loaded";
+        case INI_LOAD_CANNOT_OPEN:
+            return "cannot open the file";
+        case INI_LOAD_NO_FIRST_SECTION:
+            return "the first line is not a section header";
+        case INI_LOAD_BAD_LINE:
+            return "a line is neither an entry nor a section header";
+    }
+    return "unknown load error";
 }

@@ -18,17 +18,18 @@ apt_install() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$@" >/dev/null
 }
 
-# The native build: compiler, CMake, Python, GoogleTest, Google Benchmark,
-# and what the benchmarks compare with: the peer libraries (found through
-# pkg-config; simpleini converts through ICU) and GNU time for peak memory.
+# The native build: compiler, CMake, Python, pkg-config (for the package
+# test), GoogleTest, Google Benchmark, and what the benchmarks compare with:
+# the peer libraries (simpleini converts through ICU) and GNU time for peak
+# memory.
 ensure_native_tools() {
     local missing=()
     command -v g++ >/dev/null || missing+=(g++)
     command -v cmake >/dev/null || missing+=(cmake)
     command -v python3 >/dev/null || missing+=(python3)
+    command -v pkg-config >/dev/null || missing+=(pkg-config)
     [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
     [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
-    command -v pkg-config >/dev/null || missing+=(pkg-config)
     [ -f /usr/include/ini.h ] && [ -f /usr/include/INIReader.h ] || missing+=(libinih-dev)
     [ -f /usr/include/SimpleIni.h ] || missing+=(libsimpleini-dev)
     [ -f /usr/include/unicode/ustdio.h ] || missing+=(libicu-dev)

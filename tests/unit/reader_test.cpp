@@ -1,5 +1,6 @@
-// Loading files: the byte-level line reader (escapes, comments, continuation,
-// blank trimming, 1024-byte read chunks) and the structure check on top of it.
+// Loading files and texts: the byte-level line reader (escapes, comments,
+// continuation, blank trimming, 1024-byte read chunks), the structure check on
+// top of it, and the report of why and where a load failed.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -541,6 +542,130 @@ TEST_F(GeneratedFileTest, LoadedDocumentCanBeChanged) {
     EXPECT_EQ(ini_set(a, "n", "3"), 1);
     EXPECT_EQ(ini_remove_section(document.get(), "b"), 0);
     EXPECT_EQ(document_text(*document), (DocumentText{{"a", {{"k", "new"}, {"n", "3"}}}}));
+}
+
+// ---------------------------------------------------------------------------
+// Loading from memory, and the report of why and where a load failed.
+
+DocumentPtr load_text(const std::string& bytes, IniLoadReport* report = nullptr) {
+    return DocumentPtr(ini_load_text(bytes.data(), bytes.size(), report));
+}
+
+void expect_report(const IniLoadReport& report, IniLoadError error, int32_t line) {
+    EXPECT_EQ(report.error, error);
+    EXPECT_EQ(report.line, line);
+}
+
+// Every fixture, whether it loads or not, gives the same outcome from memory
+// as from its file.
+TEST(MemoryLoadTest, FixturesLoadAsFromTheirFiles) {
+    int checked = 0;
+    for (const auto& item : std::filesystem::directory_iterator(FIXTURE_DIR)) {
+        if (item.path().extension() != ".ini") {
+            continue;
+        }
+        const std::string path = item.path().string();
+        SCOPED_TRACE(path);
+        IniLoadReport file_report;
+        IniLoadReport text_report;
+        DocumentPtr from_file(ini_load_file(path.c_str(), &file_report));
+        DocumentPtr from_text = load_text(test_files::read_file(path), &text_report);
+        ASSERT_EQ(from_file == nullptr, from_text == nullptr);
+        expect_report(text_report, file_report.error, file_report.line);
+        if (from_file != nullptr) {
+            EXPECT_EQ(document_text(*from_text), document_text(*from_file));
+        }
+        ++checked;
+    }
+    EXPECT_GE(checked, 15);
+}
+
+TEST(MemoryLoadTest, RangeIsReadExactly) {
+    // A NUL inside the range is a byte; the range needs no final line feed.
+    EXPECT_EQ(document_text(*load_text("[s]\nk=a\0b\nl=c"s)),
+              (DocumentText{{"s", {{"k", "a"}, {"l", "c"}}}}));
+    // Nothing past the range is read.
+    const char bytes[] = "[s]\nk=v\nbroken\n";
+    IniLoadReport report;
+    DocumentPtr document(ini_load_text(bytes, 8, &report));
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(document_text(*document), (DocumentText{{"s", {{"k", "v"}}}}));
+    // An empty range, with or without a pointer, is an empty document.
+    for (const char* text : {static_cast<const char*>(nullptr), bytes}) {
+        report = {INI_LOAD_BAD_LINE, 7};
+        document.reset(ini_load_text(text, 0, &report));
+        ASSERT_NE(document, nullptr);
+        EXPECT_EQ(document->count, 0);
+        expect_report(report, INI_LOAD_OK, 0);
+    }
+}
+
+struct ReportCase {
+    std::string name;
+    std::string input;
+    IniLoadError error;
+    int32_t line;
+};
+
+void PrintTo(const ReportCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class LoadReportTest : public GeneratedFileTest, public testing::WithParamInterface<ReportCase> {};
+
+// From a file and from memory alike; a report is filled on success too.
+TEST_P(LoadReportTest, TellsTheKindAndTheLine) {
+    const ReportCase& c = GetParam();
+    const std::string path = scratch_.file("input.ini");
+    ASSERT_TRUE(write_file(path, c.input));
+    IniLoadReport file_report = {INI_LOAD_CANNOT_OPEN, -1};
+    IniLoadReport text_report = file_report;
+    DocumentPtr from_file(ini_load_file(path.c_str(), &file_report));
+    DocumentPtr from_text = load_text(c.input, &text_report);
+    EXPECT_EQ(from_file != nullptr, c.error == INI_LOAD_OK);
+    EXPECT_EQ(from_text != nullptr, c.error == INI_LOAD_OK);
+    expect_report(file_report, c.error, c.line);
+    expect_report(text_report, c.error, c.line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, LoadReportTest,
+    testing::Values(ReportCase{"Loaded", "[s]\nk=v\n", INI_LOAD_OK, 0},
+                    ReportCase{"FirstLineIsAnEntry", "k=v\n[s]\n", INI_LOAD_NO_FIRST_SECTION, 1},
+                    ReportCase{"FirstLineAfterBlanksAndComments", "\n; c\n  \n  hello\n",
+                               INI_LOAD_NO_FIRST_SECTION, 4},
+                    ReportCase{"AfterContinuationsAndComments", "; note\n  [a]\nk=\\\nv\nbad\n",
+                               INI_LOAD_BAD_LINE, 5},
+                    // Counted from the first byte collected: neither from the comment
+                    // nor from the lone backslash that continues an empty line.
+                    ReportCase{"ContinuedBadLine", "[a]\n;c\\\n\\\n  bad\\\nline\n",
+                               INI_LOAD_BAD_LINE, 4},
+                    ReportCase{"AtTheEndWithoutLineFeed", "[a]\nk=v\nbad", INI_LOAD_BAD_LINE, 3},
+                    ReportCase{"CrLf", "[a]\r\nk=v\r\n\r\nbad\r\n", INI_LOAD_BAD_LINE, 4},
+                    ReportCase{"LaterHeaderTooShort", "[a]\n[]\n", INI_LOAD_BAD_LINE, 2},
+                    ReportCase{"LineStartsWithNul", "[a]\n\n\0k=v\n"s, INI_LOAD_BAD_LINE, 3}),
+    case_name<ReportCase>);
+
+TEST_F(OpenTest, MissingFileIsReported) {
+    IniLoadReport report = {INI_LOAD_OK, 9};
+    EXPECT_EQ(ini_load_file(scratch_.file("missing.ini").c_str(), &report), nullptr);
+    expect_report(report, INI_LOAD_CANNOT_OPEN, 0);
+    EXPECT_EQ(ini_load_file(scratch_.path().c_str(), nullptr), nullptr);
+}
+
+// An unknown value, which only a C caller can pass, is tried from C and Python.
+TEST(LoadErrorTextTest, EveryKindHasItsOwnText) {
+    const IniLoadError kinds[] = {INI_LOAD_OK, INI_LOAD_CANNOT_OPEN, INI_LOAD_NO_FIRST_SECTION,
+                                  INI_LOAD_BAD_LINE};
+    std::vector<std::string> texts;
+    for (IniLoadError kind : kinds) {
+        const char* text = ini_load_error_text(kind);
+        ASSERT_NE(text, nullptr);
+        EXPECT_NE(text[0], '\0');
+        texts.push_back(text);
+    }
+    std::sort(texts.begin(), texts.end());
+    EXPECT_EQ(std::unique(texts.begin(), texts.end()), texts.end());
 }
 
 }  // namespace
