@@ -18,8 +18,13 @@ constexpr int32_t kChunkSize = 1024;
 
 // A text in memory is handed to the state machine in windows of at most this
 // many bytes, so that positions in it fit the same 32-bit fields as
-// positions in a file's chunk.
+// positions in a file's chunk. Fuzz builds make windows tiny, so that short
+// inputs cross their boundaries too.
+#ifdef INIFILE_TEXT_WINDOW_BYTES
+constexpr size_t kTextWindow = INIFILE_TEXT_WINDOW_BYTES;
+#else
 constexpr size_t kTextWindow = size_t(1) << 30;
+#endif
 
 // The state of one input being read.
 struct LineReader {
@@ -30,7 +35,7 @@ struct LineReader {
     const char* bytes;     // what is being consumed: `buffer`, or a window of the text
     const char* text;      // the text's bytes not yet handed out
     size_t text_size;
-    int64_t line_feeds;  // consumed so far
+    int64_t line_feeds;  // line feeds consumed so far
     int64_t line_start;  // physical line of the current line's first collected byte
     char buffer[kChunkSize];
     LineText line;  // the line being collected, reused for every line
@@ -324,7 +329,12 @@ IniDocument* ini_load_text(const char* text, size_t size, IniLoadReport* report)
 }
 
 const char* ini_load_error_text(IniLoadError error) {
-    switch (error) {
+    // A C caller may pass any int. In C++ a value outside the enumerators'
+    // range (0 to 3) cannot be read as an IniLoadError, so its int is read.
+    static_assert(sizeof(IniLoadError) == sizeof(int), "IniLoadError travels as an int");
+    int kind;
+    memcpy(&kind, &error, sizeof kind);
+    switch (kind) {
         case INI_LOAD_OK:
             return "loaded";
         case INI_LOAD_CANNOT_OPEN:

@@ -58,6 +58,7 @@ class SharedLibraryTest(unittest.TestCase):
         self.assertIsNone(document)
         self.assertEqual((report.error, report.line), (INI_LOAD_BAD_LINE, 3))
         self.assertTrue(self.library.ini_load_error_text(report.error))
+        self.assertTrue(self.library.ini_load_error_text(99))  # an unknown value
 
     def test_exports_only_the_api(self):
         # Internal functions of the module and of the platform layer, by

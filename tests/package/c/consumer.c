@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
         printf("expected: error on line %d: %s\n", (int)report.line,
                ini_load_error_text(report.error));
     }
+    ok = ok && ini_load_error_text((IniLoadError)99) != NULL;
     puts(ok ? "package works from C" : "package broken from C");
     return ok ? 0 : 1;
 }
