@@ -145,10 +145,10 @@ bool platform_copy_file(const char* source, const char* target) {
     }
     struct stat source_status;
     struct stat target_status;
-    bool copyable = fstat(from, &source_status) == 0 && S_ISREG(source_status.st_mode) &&
-                    !(stat(target, &target_status) == 0 &&
-                      target_status.st_dev == source_status.st_dev &&
-                      target_status.st_ino == source_status.st_ino);
+    bool copyable =
+        fstat(from, &source_status) == 0 && S_ISREG(source_status.st_mode) &&
+        !(stat(target, &target_status) == 0 && target_status.st_dev == source_status.st_dev &&
+          target_status.st_ino == source_status.st_ino);
     if (!copyable) {
         close(from);
         return false;
