@@ -12,8 +12,8 @@ void line_init(LineText* line) {
     text_init(&line->tail);
 }
 
-// Releases the full pieces; the array that held them stays.
-static void free_pieces(LineText* line) {
+// The array that held the pieces stays.
+void line_free_pieces(LineText* line) {
     for (int32_t i = 0; i < line->count; ++i) {
         free(line->pieces[i]);
     }
@@ -21,7 +21,7 @@ static void free_pieces(LineText* line) {
 }
 
 void line_free(LineText* line) {
-    free_pieces(line);
+    line_free_pieces(line);
     free(line->pieces);
     text_free(&line->tail);
 }
@@ -95,8 +95,4 @@ void line_copy_from_pieces(const LineText* line, size_t from, size_t size, char*
         from += take;
         size -= take;
     }
-}
-
-void line_free_pieces(LineText* line) {
-    free_pieces(line);
 }
