@@ -34,6 +34,9 @@ constexpr char kCannotOpenDescription[] = "Cannot open init file %s\n";
 constexpr char kNoInstallSection[] = "No [Install] section in init file %s\n";
 constexpr char kNoVersionKey[] = "No key VSN in init file %s\n";
 constexpr char kNoSystemVersionKey[] = "No key SYSTEM_VSN in init file %s\n";
+// A version value that would lead elsewhere (key, description path, value).
+constexpr char kNotOneDirectory[] =
+    "Key %s in init file %s must name one directory inside the root, not '%s'\n";
 
 // The distribution's layout: root/vrun-VSN/bin, root/releases/SYSTEM_VSN, root/bin.
 constexpr char kRuntimePrefix[] = "vrun-";

@@ -1,5 +1,6 @@
 // Reading the release description and placing the launchers and boot scripts.
 #include <cstdio>
+#include <cstring>
 
 #include "ini.h"
 #include "installer.h"
@@ -13,7 +14,21 @@ std::string join_path(const std::string& directory, const char* name) {
     return path;
 }
 
+// Whether `value` of `key` names one directory: no separator, so nothing
+// that leads out of the root, and for SYSTEM_VSN (`bare`) not "." or "..",
+// which would name releases itself or the root. Says why when not.
+static bool names_one_directory(const char* key, const char* value, bool bare,
+                                const char* path) {
+    bool dots = bare && (strcmp(value, ".") == 0 || strcmp(value, "..") == 0);
+    if (platform_has_separator(value) || dots) {
+        fprintf(stderr, kNotOneDirectory, key, path, value);
+        return false;
+    }
+    return true;
+}
+
 // Takes VSN and SYSTEM_VSN from root/Install.ini and derives the directories.
+// Each value is checked as soon as it is found, in the order of the messages.
 static bool read_description(const std::string& root, Placement* placement,
                              std::string* release_dir) {
     std::string description_path = join_path(root, kDescriptionFile);
@@ -25,23 +40,27 @@ static bool read_description(const std::string& root, Placement* placement,
     }
     const IniSection* section = ini_find_section(description, kInstallSection);
     const char* version = section ? ini_get(section, kVersionKey) : nullptr;
-    const char* system_version = version ? ini_get(section, kSystemVersionKey) : nullptr;
+    bool found = false;
     if (section == nullptr) {
         fprintf(stderr, kNoInstallSection, path);
     } else if (version == nullptr) {
         fprintf(stderr, kNoVersionKey, path);
-    } else if (system_version == nullptr) {
-        fprintf(stderr, kNoSystemVersionKey, path);
-    } else {
-        // Copied: the values die with the description.
-        placement->release_version = version;
-        placement->runtime_bin =
-            join_path(join_path(root, kRuntimePrefix) + version, kRuntimeBinDir);
-        *release_dir = join_path(join_path(root, kReleasesDir), system_version);
-        placement->bin_dir = join_path(root, kBinDir);
+    } else if (names_one_directory(kVersionKey, version, false, path)) {
+        const char* system_version = ini_get(section, kSystemVersionKey);
+        if (system_version == nullptr) {
+            fprintf(stderr, kNoSystemVersionKey, path);
+        } else if (names_one_directory(kSystemVersionKey, system_version, true, path)) {
+            // Copied: the values die with the description.
+            placement->release_version = version;
+            placement->runtime_bin =
+                join_path(join_path(root, kRuntimePrefix) + version, kRuntimeBinDir);
+            *release_dir = join_path(join_path(root, kReleasesDir), system_version);
+            placement->bin_dir = join_path(root, kBinDir);
+            found = true;
+        }
     }
     ini_free_document(description);
-    return system_version != nullptr;
+    return found;
 }
 
 namespace {

@@ -38,6 +38,10 @@ bool platform_write(PlatformFile* file, const void* data, size_t size);
 // written earlier could not be stored.
 bool platform_close(PlatformFile* file);
 
+// True when `text` holds a directory separator of the platform: '/' on
+// POSIX; '\\' and '/' on Windows, which treats them alike.
+bool platform_has_separator(const char* text);
+
 // True when a directory entry of that name exists, whatever its kind.
 bool platform_exists(const char* path);
 

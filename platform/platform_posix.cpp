@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "platform.h"
@@ -101,6 +102,10 @@ bool platform_close(PlatformFile* file) {
     }
     // Not repeated on EINTR: on Linux the descriptor is released anyway.
     return close(descriptor_of(file)) == 0;
+}
+
+bool platform_has_separator(const char* text) {
+    return strchr(text, kPathSeparator) != nullptr;
 }
 
 bool platform_exists(const char* path) {

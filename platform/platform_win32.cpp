@@ -4,6 +4,7 @@
 // whether that code page has lost anything on the way in.
 #include <windows.h>
 
+#include <cstring>
 #include <vector>
 
 #include "platform.h"
@@ -51,6 +52,10 @@ bool platform_write(PlatformFile* file, const void* data, size_t size) {
 
 bool platform_close(PlatformFile* file) {
     return file == nullptr || CloseHandle(handle_of(file));
+}
+
+bool platform_has_separator(const char* text) {
+    return strpbrk(text, "\\/") != nullptr;
 }
 
 bool platform_exists(const char* path) {

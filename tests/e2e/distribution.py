@@ -19,6 +19,7 @@ INSTALLER = None
 PLATFORM = None  # "posix" or "windows" (the latter run under wine)
 VALGRIND = None  # the valgrind executable when every run goes through memcheck
 HOLD_FILE = None  # the Windows helper that holds a file open without sharing
+WINE = "wine"  # the loader that runs Windows programs: wine, or the 64-bit one
 
 LAUNCHERS = ("vnt.exe", "wvnt.exe", "vntc.exe", "sifter.exe", "tagger.exe", "vexec.exe")
 MINIMAL_BOOT = "start_bare.boot"
@@ -39,12 +40,13 @@ WINE_LOCALE = "C.UTF-8"
 WINE_CODE_PAGE = "cp1252"
 
 
-def configure(installer, platform, valgrind=None, hold_file=None):
-    global INSTALLER, PLATFORM, VALGRIND, HOLD_FILE
+def configure(installer, platform, valgrind=None, hold_file=None, wine="wine"):
+    global INSTALLER, PLATFORM, VALGRIND, HOLD_FILE, WINE
     INSTALLER = os.path.abspath(installer)
     PLATFORM = platform
     VALGRIND = valgrind
     HOLD_FILE = hold_file and os.path.abspath(hold_file)
+    WINE = wine
     if windows():
         os.environ["LC_ALL"] = WINE_LOCALE
 
@@ -120,6 +122,11 @@ def no_system_vsn(path):
     return b"No key SYSTEM_VSN in init file %s\n" % encode(path)
 
 
+def not_one_directory(key, path, value):
+    return b"Key %s in init file %s must name one directory inside the root, not '%s'\n" % (
+        key.encode(), encode(path), encode(value))
+
+
 def cannot_find(path):
     return b"Could not find file %s\n" % encode(path)
 
@@ -184,7 +191,7 @@ MEMCHECK_FAILED = 99
 
 def command_line(program, args, prefix=()):
     """The command that starts `program` on this platform, after `prefix`."""
-    return list(prefix) + (["wine"] if windows() else []) + [program] + list(args)
+    return list(prefix) + ([WINE] if windows() else []) + [program] + list(args)
 
 
 def run_program(program, args, stdin=b"", cwd=None, prefix=(), preexec_fn=None):
@@ -425,7 +432,8 @@ class Distribution:
 
     def _own_files(self):
         """Everything under the root that is not the installer's to write:
-        path -> bytes for a file, None for a directory."""
+        path -> bytes for a file, None for a directory, ("link", target) for
+        a symbolic link."""
         excluded_file = os.path.normpath(os.path.join(self.runtime_bin, "vnt.ini"))
         found = {}
         for directory, subdirectories, files in os.walk(self.root):
@@ -435,7 +443,9 @@ class Distribution:
                 found[os.path.join(directory, name)] = None
             for name in files:
                 full = os.path.join(directory, name)
-                if os.path.normpath(full) != excluded_file:
+                if os.path.islink(full):
+                    found[full] = ("link", os.readlink(full))
+                elif os.path.normpath(full) != excluded_file:
                     found[full] = self.read(full)
         return found
 

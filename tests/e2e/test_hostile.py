@@ -1,5 +1,5 @@
 """Hostile input: huge, overlong and garbage release descriptions, and a
-version that makes every path thousands of bytes long. Each run must end
+version thousands of bytes long. Each run must end
 with its proper message or succeed, never crash, and keep its memory within
 a small multiple of what it was given."""
 
@@ -7,8 +7,9 @@ import os
 import random
 import sys
 
-from distribution import (LAUNCHERS, QUESTION, InstallerTest, cannot_find, cannot_open,
-                          installed, no_install_section, under_valgrind, windows)
+from distribution import (QUESTION, InstallerTest, cannot_open, no_install_section,
+                          not_one_directory, under_valgrind)
+
 
 MiB = 1 << 20
 
@@ -135,18 +136,12 @@ class HostileInputTest(InstallerTest):
                 self.assert_peak_within(peak, size, baseline)
 
     def test_version_thousands_of_bytes_long(self):
-        # Made of folder names (Windows takes the slash too), so that the
-        # folders can exist on Linux; the paths built from it still fit the
-        # system's limit there. Windows refuses paths this long, and the run
-        # ends with the first refusal.
+        # Made of folder names, so that the folders can exist; a value with
+        # separators leads out of its folder and is refused, whatever its length.
         vsn = "/".join(["v" * 199] * 16)
         self.assertGreaterEqual(len(vsn), 3000)
         dist = self.distribution(vsn=vsn)
         result, peak = self.run_measured(dist, stdin=b"y\n")
-        if windows():
-            self.assert_output(result, 1, stdout=QUESTION, stderr=cannot_find(
-                dist.seen("vrun-" + vsn, "bin", LAUNCHERS[0])))
-        else:
-            self.assert_output(result, 0, stdout=QUESTION + installed(vsn))
-            self.assert_installed(dist, minimal=True)
+        self.assert_output(result, 1, stdout=QUESTION, stderr=not_one_directory(
+            "VSN", dist.seen_description(), vsn))
         self.assert_peak_within(peak, os.path.getsize(dist.path("Install.ini")), self.baseline())
