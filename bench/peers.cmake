@@ -1,7 +1,7 @@
 # The document-building peers, each from its Debian package through
 # pkg-config, each adapter in a file of its own. A peer that is missing is
 # left out with the reason, so the benchmarks build on any machine;
-# scripts/lib.sh installs them all for the native build.
+# bench/setup.sh installs them all.
 
 # Adds the adapter `source` for the peer `define` (BENCH_HAVE_...) linked
 # with `target`.

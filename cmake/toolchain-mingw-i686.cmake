@@ -1,16 +1,6 @@
-# 32-bit Windows with mingw-w64's i686 g++ in its posix thread model, which
-# GoogleTest needs; tests run under wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows: the Install.exe that ships. Tests run under wine's 32-bit
+# loader, which Debian's wine script picks whenever wine32 is installed.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+set(mingw_target i686-w64-mingw32)
+set(mingw_wine wine)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw.cmake)

@@ -7,14 +7,17 @@ set -euo pipefail
 
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
-ensure_native_tools
+ensure_build_tools
 
-cmake --preset native >/dev/null
-cmake --build --preset native --target Install >/dev/null
+# A build of its own without the tests, so that the demo needs only the
+# compiler and CMake, and leaves the test command's build as it was.
+build=build/demo
+cmake --preset native -B "$build" -DVANTRA_BUILD_TESTS=OFF -DVANTRA_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" --target Install >/dev/null
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vantra-demo.XXXXXX")
 cp -R sample/. "$scratch/"
-cp build/native/Install "$scratch/"
+cp "$build/Install" "$scratch/"
 
 echo "Sample distribution laid out in $scratch"
 echo "Running: $scratch/Install $*"

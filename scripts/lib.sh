@@ -18,10 +18,18 @@ apt_install() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$@" >/dev/null
 }
 
-# The native build: compiler, CMake, Python, pkg-config (for the package
-# test), GoogleTest, Google Benchmark, and what the benchmarks compare with:
-# the peer libraries (simpleini converts through ICU) and GNU time for peak
-# memory.
+# What building Install needs: the compiler, CMake.
+ensure_build_tools() {
+    local missing=()
+    command -v g++ >/dev/null || missing+=(g++)
+    command -v cmake >/dev/null || missing+=(cmake)
+    [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"
+}
+
+# What the native tests need besides: Python (end to end), pkg-config (the
+# package test), GoogleTest, and Google Benchmark, which the native preset
+# builds so that the benchmarks stay compilable. The peers the benchmarks
+# compare with are bench/setup.sh's to install.
 ensure_native_tools() {
     local missing=()
     command -v g++ >/dev/null || missing+=(g++)
@@ -30,50 +38,93 @@ ensure_native_tools() {
     command -v pkg-config >/dev/null || missing+=(pkg-config)
     [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
     [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
-    [ -f /usr/include/ini.h ] && [ -f /usr/include/INIReader.h ] || missing+=(libinih-dev)
-    [ -f /usr/include/SimpleIni.h ] || missing+=(libsimpleini-dev)
-    [ -f /usr/include/unicode/ustdio.h ] || missing+=(libicu-dev)
-    [ -f /usr/include/iniparser/iniparser.h ] || missing+=(libiniparser-dev)
-    [ -x /usr/bin/time ] || missing+=(time)
     [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"
 }
 
-# The Windows build: mingw-w64's i686 posix g++, windres (which compiles
-# Install.exe's resources and reads them back for their test), GoogleTest's
-# sources, wine with 32-bit support.
-ensure_windows_tools() {
+# The 32-bit Windows build, which ships: mingw-w64's i686 posix g++, its
+# binutils (windres compiles Install.exe's resources; windres and objdump
+# read them and its imports back), and GoogleTest's sources.
+ensure_windows_build_tools() {
     local missing=()
     command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686-posix)
     command -v i686-w64-mingw32-windres >/dev/null || missing+=(binutils-mingw-w64-i686)
     [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
-    if ! command -v wine >/dev/null || ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null |
-            grep -q 'ok installed'; then
-        if is_root && ! dpkg --print-foreign-architectures | grep -qx i386; then
-            echo "adding the i386 architecture for 32-bit wine"
-            dpkg --add-architecture i386 && apt_updated=false
-        fi
-        missing+=(wine wine32:i386)
+    [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"
+}
+
+# wine with its 32-bit loader, which runs the 32-bit build.
+ensure_wine32() {
+    command -v wine >/dev/null &&
+        dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'ok installed' &&
+        return 0
+    if is_root && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        echo "adding the i386 architecture for 32-bit wine"
+        dpkg --add-architecture i386 && apt_updated=false
     fi
-    [ ${#missing[@]} -eq 0 ] && return 0
-    echo "the Windows build needs: ${missing[*]}"
-    apt_install "${missing[@]}"
+    apt_install wine wine32:i386
+}
+
+# The 64-bit Windows build and wine's 64-bit loader and server.
+ensure_windows64_tools() {
+    local missing=()
+    command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64-posix)
+    command -v x86_64-w64-mingw32-windres >/dev/null || missing+=(binutils-mingw-w64-x86-64)
+    [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+    wine64_loader >/dev/null || missing+=(wine64)
+    [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"
+}
+
+# Prints the path of wine's 64-bit loader (Debian keeps it out of PATH).
+wine64_loader() {
+    local candidate
+    for candidate in "$(command -v wine64)" /usr/lib/wine/wine64 /usr/lib64/wine/wine64; do
+        [ -n "$candidate" ] && [ -x "$candidate" ] && { echo "$candidate"; return 0; }
+    done
+    return 1
 }
 
 # A wine prefix of the build's own under $1, and one persistent wine server
 # with its service processes for the whole test run. Whatever the first
 # Windows program starts (the server, services.exe, ...) inherits that
 # program's output pipes and holds them open until the server ends: started
-# by a test, they make CTest wait on the test for ever.
+# by a test, they make CTest wait on the test for ever. With $2 = 64, the
+# server, wineboot and so the prefix are 64-bit: a 32-bit wineboot fails
+# silently where 32-bit programs cannot run, and the first test then starts
+# the services itself.
 start_wine() {
     export WINEPREFIX="$PWD/$1/wineprefix" WINEDEBUG=-all
+    local loader=wine server=wineserver
+    unset WINESERVER WINELOADER WINEARCH
+    if [ "${2:-32}" = 64 ]; then
+        loader=$(wine64_loader) || return 1
+        server="$(dirname "$loader")/wineserver64"
+        [ -x "$server" ] || server=wineserver
+        export WINELOADER="$loader" WINESERVER="$server" WINEARCH=win64
+    fi
     mkdir -p "$1"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "creating the wine prefix $WINEPREFIX"
     fi
-    wineserver -p </dev/null >/dev/null 2>&1
-    wineboot </dev/null >/dev/null 2>&1
+    "$server" -p </dev/null >/dev/null 2>&1
+    "$loader" wineboot </dev/null >/dev/null 2>&1
 }
 
 stop_wine() {
-    wineserver -k 2>/dev/null || true
+    "${WINESERVER:-wineserver}" -k 2>/dev/null || true
+}
+
+# Whether this machine runs the 32-bit Windows program $1 under wine: it is
+# started with a switch it refuses, and must say so itself. A kernel without
+# 32-bit support refuses wine's loader (exit 126, "Exec format error").
+# Output goes to files: wine's services would hold a pipe open.
+runs_windows_program() {
+    local out
+    out=$(mktemp)
+    timeout 300 wine "$1" -x </dev/null >"$out" 2>&1
+    local status=$?
+    grep -q '^Unknown command switch -x' "$out"
+    local said=$?
+    [ $said -eq 0 ] || sed 's/^/  /' "$out" | head -n 5
+    rm -f "$out"
+    [ $said -eq 0 ] && [ $status -eq 1 ]
 }

@@ -5,8 +5,8 @@ distributions laid out afresh for each test.
     python3 tests/e2e/run_e2e.py --installer build/native/Install --platform posix
     python3 tests/e2e/run_e2e.py --installer build/windows/Install.exe --platform windows
 
-With --platform windows the executable runs under wine, which must find its
-prefix in WINEPREFIX; --hold-file names the Windows helper that holds a file
+With --platform windows the executable runs under wine (or the loader that
+--wine names), which must find its prefix in WINEPREFIX; --hold-file names the Windows helper that holds a file
 open, without which the test that needs it is skipped. With --valgrind
 (posix only) every run of the installer goes through memcheck, and the tests
 that kill it, limit it or feed it huge files are skipped. Any further
@@ -40,6 +40,9 @@ def main():
                              "valgrind executable or the one on the PATH")
     parser.add_argument("--hold-file", metavar="PATH",
                         help="hold_file.exe, which holds a file open under wine (windows only)")
+    parser.add_argument("--wine", default="wine", metavar="LOADER",
+                        help="the wine loader that runs the executable (windows only): "
+                             "wine, or the 64-bit loader for a 64-bit build")
     options, remaining = parser.parse_known_args()
     if not os.path.isfile(options.installer):
         parser.error("no installer at %s" % options.installer)
@@ -48,7 +51,7 @@ def main():
     if options.hold_file and not os.path.isfile(options.hold_file):
         parser.error("no helper at %s" % options.hold_file)
     distribution.configure(options.installer, options.platform, valgrind=options.valgrind,
-                           hold_file=options.hold_file)
+                           hold_file=options.hold_file, wine=options.wine)
     distribution.warm_up()
     unittest.main(module=__name__, argv=[sys.argv[0]] + remaining)
 
