@@ -6,30 +6,20 @@ include(CMakePackageConfigHelpers)
 
 install(FILES inifile/ini.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 if(BUILD_SHARED_LIBS)
-    # The shared library carries the platform layer and its runtime inside.
+    # The shared library carries the file services inside.
     install(TARGETS inifile_shared EXPORT inifileTargets
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
     set(inifile_pc_libs "-linifile")
 else()
-    # The platform layer is a private dependency of the static inifile
-    # library, so its archive is installed with it. The module itself needs
-    # no C++ runtime, but the platform layer does (std::string): a C program,
-    # linked by the C compiler, gets the runtime library named for it.
-    install(TARGETS inifile platform EXPORT inifileTargets
+    # The file services are a private dependency of the static inifile
+    # library, so their archive is installed with it. Neither needs the C++
+    # runtime: a C program links both with its own compiler.
+    install(TARGETS inifile platform_files EXPORT inifileTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
-    set(cxx_runtime ${CMAKE_CXX_IMPLICIT_LINK_LIBRARIES})
-    list(FILTER cxx_runtime INCLUDE REGEX "^(stdc\\+\\+|c\\+\\+)$")
-    list(REMOVE_DUPLICATES cxx_runtime)
-    foreach(library IN LISTS cxx_runtime)
-        target_link_libraries(inifile INTERFACE
-            $<INSTALL_INTERFACE:$<$<LINK_LANGUAGE:C>:${library}>>)
-    endforeach()
-    list(TRANSFORM cxx_runtime PREPEND "-l")
-    list(JOIN cxx_runtime " " cxx_runtime_flags)
-    get_target_property(platform_name platform OUTPUT_NAME)
-    set(inifile_pc_libs "-linifile -l${platform_name} ${cxx_runtime_flags}")
+    get_target_property(platform_name platform_files OUTPUT_NAME)
+    set(inifile_pc_libs "-linifile -l${platform_name}")
 endif()
 install(EXPORT inifileTargets NAMESPACE inifile::
     DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/inifile)

@@ -2,8 +2,8 @@
 // keys and values read back unchanged.
 #include <cstring>
 
+#include "files.h"
 #include "internal.h"
-#include "platform.h"
 #include "text_buffer.h"
 
 static const char kSectionOpen[] = "[";

@@ -86,6 +86,17 @@ class RootArgumentTest(InstallerTest):
         self.assertEqual(dist.read(dist.bin_file("vnt.ini")), expected)
         self.assertEqual(dist.read(os.path.join(dist.runtime_bin, "vnt.ini")), expected)
 
+    def test_quotes_backslashes_and_spaces_before_and_in_the_root(self):
+        # Windows hands the installer one command line, which the C runtime
+        # splits into argv; the wide form of the root must be taken from the
+        # same argument, or the root is refused as inexact.
+        switches = ['-s"a b"', '-s\\"q', '-s\\\\ x\\', "-s \"\"\" y"]
+        dist = self.distribution(root_name="my dist")
+        root = dist.installer_root() + sep()
+        result = dist.run(switches + [root], stdin=b"no\n")
+        self.assert_output(result, 0)
+        self.assertIn(b"Rootdir=%s\n" % ini_escape(root), dist.read(dist.bin_file("vnt.ini")))
+
 
 class RootFromExecutableTest(InstallerTest):
 

@@ -1,24 +1,16 @@
-// POSIX implementation of the platform layer: Linux and other Unix systems.
+// POSIX file services: Linux and other Unix systems. C library only.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
-#include <climits>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <vector>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
-#include "platform.h"
-
-#if defined(__APPLE__)
-#include <mach-o/dyld.h>
-#elif defined(__FreeBSD__) || defined(__DragonFly__)
-#include <sys/sysctl.h>
-#endif
+#include "files.h"
 
 const char kPathSeparator = '/';
 
@@ -134,13 +126,21 @@ static bool copy_bytes(int from, int to) {
 }
 
 // A hidden name beside `target` for the copy in progress: "dir/.name.XXXXXX",
-// a template for mkstemp.
-static std::string temporary_template(const char* target) {
-    std::string path = target;
-    size_t name = path.rfind(kPathSeparator);
-    name = name == std::string::npos ? 0 : name + 1;
-    path.insert(name, ".");
-    return path + ".XXXXXX";
+// a template for mkstemp, in a block the caller releases; null when out of
+// memory.
+static char* temporary_template(const char* target) {
+    static const char kSuffix[] = ".XXXXXX";
+    const char* separator = strrchr(target, kPathSeparator);
+    size_t name = separator == nullptr ? 0 : static_cast<size_t>(separator - target) + 1;
+    size_t length = strlen(target);
+    char* path = static_cast<char*>(malloc(length + 1 + sizeof kSuffix));
+    if (path != nullptr) {
+        memcpy(path, target, name);
+        path[name] = '.';
+        memcpy(path + name + 1, target + name, length - name);
+        memcpy(path + length + 1, kSuffix, sizeof kSuffix);
+    }
+    return path;
 }
 
 bool platform_copy_file(const char* source, const char* target) {
@@ -162,84 +162,24 @@ bool platform_copy_file(const char* source, const char* target) {
     // read-only target from an earlier run (launchers ship as 0555) is
     // replaced rather than refused, and an interrupted copy never leaves a
     // half-written target behind.
-    std::string temporary = temporary_template(target);
-    int to = mkstemp(&temporary[0]);
+    char* temporary = temporary_template(target);
+    int to = temporary == nullptr ? -1 : mkstemp(temporary);
     if (to < 0) {
+        free(temporary);
         close(from);
         return false;
     }
     bool copied = fchmod(to, source_status.st_mode & 07777) == 0 && copy_bytes(from, to);
     close(from);
     copied = close(to) == 0 && copied;
-    copied = copied && rename(temporary.c_str(), target) == 0;
+    copied = copied && rename(temporary, target) == 0;
     if (!copied) {
-        unlink(temporary.c_str());
+        unlink(temporary);
     }
+    free(temporary);
     return copied;
 }
 
 void platform_make_directory(const char* path) {
     mkdir(path, 0777);
-}
-
-#if defined(__APPLE__)
-bool platform_executable_path(std::string* path) {
-    uint32_t size = 0;
-    _NSGetExecutablePath(nullptr, &size);
-    std::vector<char> buffer(size + 1);
-    if (_NSGetExecutablePath(buffer.data(), &size) != 0) {
-        return false;
-    }
-    char* resolved = realpath(buffer.data(), nullptr);
-    if (resolved == nullptr) {
-        return false;
-    }
-    path->assign(resolved);
-    free(resolved);
-    return true;
-}
-#elif defined(__FreeBSD__) || defined(__DragonFly__)
-bool platform_executable_path(std::string* path) {
-    int query[] = {CTL_KERN, KERN_PROC, KERN_PROC_PATHNAME, -1};
-    size_t size = 0;
-    if (sysctl(query, 4, nullptr, &size, nullptr, 0) != 0) {
-        return false;
-    }
-    std::vector<char> buffer(size);
-    if (sysctl(query, 4, buffer.data(), &size, nullptr, 0) != 0) {
-        return false;
-    }
-    path->assign(buffer.data());
-    return true;
-}
-#else
-// Linux, and other systems that keep a link to the running executable in /proc.
-#if defined(__NetBSD__)
-static const char kSelfLink[] = "/proc/curproc/exe";
-#else
-static const char kSelfLink[] = "/proc/self/exe";
-#endif
-
-bool platform_executable_path(std::string* path) {
-    // readlink() truncates silently; a result that fills the buffer may have
-    // been cut, so the buffer doubles until the link fits with room to spare.
-    std::vector<char> buffer(PATH_MAX);
-    for (;;) {
-        ssize_t length = readlink(kSelfLink, buffer.data(), buffer.size());
-        if (length < 0) {
-            return false;
-        }
-        if (static_cast<size_t>(length) < buffer.size()) {
-            path->assign(buffer.data(), static_cast<size_t>(length));
-            return true;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
-#endif
-
-bool platform_root_is_exact(const std::string&, int, std::string*) {
-    // No code page stands between the command line, the kernel and the file
-    // functions: whatever bytes the user gave are the bytes used.
-    return true;
 }
