@@ -4,7 +4,7 @@
 # alternating which build goes first from round to round, so that outside
 # load and drift fall on both alike.
 #
-#   bench/compare_load.sh [-n ROUNDS] [--instructions] BASE_BUILD NEW_BUILD [DATA_DIR]
+#   bench/compare_load.sh [-n ROUNDS] [--instructions] [--text] BASE_BUILD NEW_BUILD [DATA_DIR]
 #
 # BASE_BUILD and NEW_BUILD are native build directories (build/native). A
 # base from another commit is built in a worktree of its own, e.g.:
@@ -21,18 +21,23 @@
 # load in a fresh process (bench --load-once under callgrind), which do not
 # depend on what else the machine does. Needs valgrind.
 #
+# --text: ini_load_text of the file's bytes, read into memory beforehand,
+# instead of ini_load (load_timer --text; both builds need that option).
+#
 # DATA_DIR holds the files of `bench --generate` (written there with
 # NEW_BUILD's bench when missing; a scratch directory by default).
 set -euo pipefail
 export LC_ALL=C
 
-usage="usage: $0 [-n ROUNDS] [--instructions] BASE_BUILD NEW_BUILD [DATA_DIR]"
+usage="usage: $0 [-n ROUNDS] [--instructions] [--text] BASE_BUILD NEW_BUILD [DATA_DIR]"
 rounds=5
 instructions=false
+text=()
 while [ $# -gt 0 ]; do
     case $1 in
         -n) rounds=${2:?"-n needs a number of rounds"}; shift 2 ;;
         --instructions) instructions=true; shift ;;
+        --text) text=(--text); shift ;;
         -*) echo "$usage" >&2; exit 2 ;;
         *) break ;;
     esac
@@ -74,13 +79,18 @@ repeat_for() {
 # and as the C++ function of builds before ini.h had C linkage; ini_load*
 # would also match ini_load_file, and the nested toggle would stop the count.
 measure() {
-    if $instructions; then
+    if $instructions && [ ${#text[@]} -gt 0 ]; then
+        valgrind --tool=callgrind --toggle-collect=ini_load_text \
+            --callgrind-out-file="$scratch/callgrind.out" \
+            "$1/bench/load_timer" --text "$2" 1 >/dev/null 2>&1
+        awk '/^(summary|totals):/ { print $2; exit }' "$scratch/callgrind.out"
+    elif $instructions; then
         valgrind --tool=callgrind --toggle-collect=ini_load --toggle-collect='ini_load(*' \
             --callgrind-out-file="$scratch/callgrind.out" \
             "$1/bench/bench" --load-once "$2" >/dev/null 2>&1
         awk '/^(summary|totals):/ { print $2; exit }' "$scratch/callgrind.out"
     else
-        "$1/bench/load_timer" "$2" "$(repeat_for "$2")" </dev/null |
+        "$1/bench/load_timer" "${text[@]}" "$2" "$(repeat_for "$2")" </dev/null |
             awk '$1 == "best" { print $4 }'
     fi
 }

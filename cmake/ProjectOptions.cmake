@@ -22,10 +22,9 @@ if(VANTRA_FUZZ)
     add_compile_options(-fsanitize=fuzzer-no-link,address,undefined
                         -fno-sanitize-recover=all -fno-omit-frame-pointer)
     add_link_options(-fsanitize=address,undefined)
-    # Lines are collected in pieces, and texts in memory read in windows;
-    # pieces of 7 bytes and windows of 13 let inputs of a few hundred bytes
-    # cross many boundaries of both.
-    add_compile_definitions(INIFILE_LINE_PIECE_BYTES=7 INIFILE_TEXT_WINDOW_BYTES=13)
+    # Lines are collected in pieces; pieces of 7 bytes let inputs of a few
+    # hundred bytes cross many of their boundaries.
+    add_compile_definitions(INIFILE_LINE_PIECE_BYTES=7)
 endif()
 
 if(WIN32)

@@ -7,33 +7,24 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "files.h"
 #include "internal.h"
 #include "line_text.h"
-#include "platform.h"
 
 namespace {
 
 // Bytes asked of the file per read.
-constexpr int32_t kChunkSize = 1024;
+constexpr size_t kChunkSize = 1024;
 
-// A text in memory is handed to the state machine in windows of at most this
-// many bytes, so that positions in it fit the same 32-bit fields as
-// positions in a file's chunk. Fuzz builds make windows tiny, so that short
-// inputs cross their boundaries too.
-#ifdef INIFILE_TEXT_WINDOW_BYTES
-constexpr size_t kTextWindow = INIFILE_TEXT_WINDOW_BYTES;
-#else
-constexpr size_t kTextWindow = size_t(1) << 30;
-#endif
-
-// The state of one input being read.
+// The state of one input being read: a file read in chunks into `buffer`,
+// or a text in memory handed over whole. Either way the state machine
+// consumes the bytes from `next` to `end`.
 struct LineReader {
     PlatformFile* handle;  // the open file; null when reading a text
     bool at_end;           // the end of input (or a read error) has been met
-    int32_t filled;        // bytes in `bytes` from the last refill
-    int32_t position;      // next byte to consume in `bytes`
-    const char* bytes;     // what is being consumed: `buffer`, or a window of the text
-    const char* text;      // the text's bytes not yet handed out
+    const char* next;      // next byte to consume
+    const char* end;       // end of the bytes at hand
+    const char* text;      // the text not yet handed over; null once it has been
     size_t text_size;
     int64_t line_feeds;  // line feeds consumed so far
     int64_t line_start;  // physical line of the current line's first collected byte
@@ -61,26 +52,22 @@ constexpr StopTable kStopTable = make_stop_table();
 
 }  // namespace
 
-// Refills `bytes` from the source; false (and `at_end` set) at the end of
-// input. A read error ends the input too: the lines before it stand.
+// Refills the bytes at hand from the source; false (and `at_end` set) at the
+// end of input. A read error ends the input too: the lines before it stand.
 static bool refill(LineReader* reader) {
-    long got;
+    size_t got = 0;
     if (reader->handle != nullptr) {
-        got = platform_read(reader->handle, reader->buffer, kChunkSize);
-    } else {
-        size_t window = reader->text_size < kTextWindow ? reader->text_size : kTextWindow;
-        reader->bytes = reader->text;
-        reader->text += window;
-        reader->text_size -= window;
-        got = static_cast<long>(window);
+        long read = platform_read(reader->handle, reader->buffer, kChunkSize);
+        reader->next = reader->buffer;
+        got = read > 0 ? static_cast<size_t>(read) : 0;
+    } else if (reader->text != nullptr) {
+        reader->next = reader->text;
+        got = reader->text_size;
+        reader->text = nullptr;
     }
-    if (got <= 0) {
-        reader->at_end = true;
-        return false;
-    }
-    reader->filled = static_cast<int32_t>(got);
-    reader->position = 0;
-    return true;
+    reader->end = reader->next + got;
+    reader->at_end = got == 0;
+    return got != 0;
 }
 
 // Eight bytes at a time, for the scan over plain text.
@@ -106,13 +93,13 @@ static inline bool all_plain(const char* bytes) {
              has_byte(word, kStopBytes[2]) | has_byte(word, kStopBytes[3]));
 }
 
-// Moves past the plain bytes from `position` on, collecting them; leading
+// Moves past the plain bytes from `next` on, collecting them; leading
 // spaces of a line are dropped. Stops at a special byte or the buffer's end.
 // Most bytes of a file take this path, whole words at a time: per byte it
 // costs a fraction of the state machine's switch.
 static void collect_plain_run(LineReader* reader) {
-    const char* next = reader->bytes + reader->position;
-    const char* end = reader->bytes + reader->filled;
+    const char* next = reader->next;
+    const char* end = reader->end;
     if (line_empty(&reader->line)) {
         while (next < end && *next == ' ') {
             ++next;
@@ -126,19 +113,15 @@ static void collect_plain_run(LineReader* reader) {
         ++next;
     }
     line_append_run(&reader->line, run, static_cast<size_t>(next - run));
-    reader->position = static_cast<int32_t>(next - reader->bytes);
+    reader->next = next;
 }
 
-// Moves to the line feed that ends a comment, or to the buffer's end:
-// inside a comment nothing else matters.
+// Moves to the line feed that ends a comment, or to the end of the bytes at
+// hand: inside a comment nothing else matters.
 static void skip_comment(LineReader* reader) {
-    const char* next = reader->bytes + reader->position;
     const void* line_feed =
-        memchr(next, '\n', static_cast<size_t>(reader->filled - reader->position));
-    reader->position =
-        line_feed == nullptr
-            ? reader->filled
-            : static_cast<int32_t>(static_cast<const char*>(line_feed) - reader->bytes);
+        memchr(reader->next, '\n', static_cast<size_t>(reader->end - reader->next));
+    reader->next = line_feed == nullptr ? reader->end : static_cast<const char*>(line_feed);
 }
 
 // The next logical line, collected in the reader's line until the caller
@@ -154,7 +137,7 @@ static LineText* ini_read_line(LineReader* reader) {
     bool escape = false;
     bool comment = false;
     for (;;) {
-        if (reader->position == reader->filled && !refill(reader)) {
+        if (reader->next == reader->end && !refill(reader)) {
             break;
         }
         if (comment) {
@@ -162,12 +145,12 @@ static LineText* ini_read_line(LineReader* reader) {
         } else if (!escape) {
             collect_plain_run(reader);
         }
-        if (reader->position == reader->filled) {
+        if (reader->next == reader->end) {
             continue;
         }
         // Here the byte is special, escaped, or the line feed after a comment:
         // a comment is skipped whole up to it.
-        char byte = reader->bytes[reader->position++];
+        char byte = *reader->next++;
         switch (byte) {
             case '\n':
                 ++reader->line_feeds;
@@ -326,9 +309,8 @@ static IniDocument* load_lines(LineReader* reader, IniLoadReport* report) {
 static void reader_start(LineReader* reader, PlatformFile* handle, const char* text, size_t size) {
     reader->handle = handle;
     reader->at_end = false;
-    reader->filled = 0;
-    reader->position = 0;
-    reader->bytes = reader->buffer;
+    reader->next = nullptr;
+    reader->end = nullptr;
     reader->text = text;
     reader->text_size = text == nullptr ? 0 : size;
     reader->line_feeds = 0;
