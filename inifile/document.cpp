@@ -6,11 +6,9 @@
 #include "internal.h"
 
 // Sections and entries are one block each, so that loading a file costs one
-// allocation per line and releasing it one free. In the typical benchmark
-// file, separate blocks for every record, text, name and slot array took
-// 1.1 million allocations, and ini_free_document alone took 96 ms against
-// 130 ms for the load, one cache miss per free. Each record still is a
-// block of its own, so any of them can be released alone, in any order.
+// allocation per line and releasing it one free (docs/performance.md has the
+// measurements). Each record still is a block of its own, so any of them can
+// be released alone, in any order.
 //
 // An entry's block: the record, then its text. A replacement text (ini_set)
 // gets a block of its own; the old text stays unused in the entry's block.
@@ -159,10 +157,8 @@ void ini_free_section(IniSection* section) {
         return;
     }
     // Last first, here and in ini_free_document: blocks go back to the heap
-    // from the top down, the reverse of the order a load allocated them in,
-    // and glibc merges each into the free space above it instead of queuing
-    // the whole document for a consolidation of scattered blocks. Typical
-    // file: release 75-95 ms instead of 90-120.
+    // in the reverse of the order a load allocated them in, so glibc merges
+    // each into the free space above it instead of consolidating later.
     for (int i = section->count - 1; i >= 0; --i) {
         ini_free_entry(section->entries[i]);
     }
@@ -271,11 +267,9 @@ IniSection* ini_copy_section(const IniSection* section, const char* new_name) {
 }
 
 // A draft starts with this many slots and doubles. A section that outgrows
-// them keeps the draft's block itself, shrunk to fit: copying the slots of a
-// section of 1,000,000 entries would need 8 MB twice over at once. The first
-// block stays below 1,024 bytes, where glibc's large requests begin: each of
-// those first consolidates the blocks the last release left, and with 256
-// slots (2,072 bytes) a load of the 2 KiB release file took 10 % longer.
+// them keeps the draft's block itself, shrunk to fit, rather than holding
+// its slots twice over in a copy. The first block stays below glibc's large
+// requests, each of which first consolidates what the last release left.
 constexpr size_t kDraftSlots = 64;
 
 void ini_draft_init(IniSectionDraft* draft) {

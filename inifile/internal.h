@@ -19,10 +19,8 @@ void* ini_reallocate(void* block, size_t size);
 
 // The slots actually allocated beneath `capacity`: 10 times a power of two,
 // so the reported capacity grows by 10 slots at a time while the array is
-// reallocated only when it doubles. Steps of 10 through realloc leave the
-// cost to the allocator: a section of a million entries took 100,000
-// reallocations, which glibc turns into page remaps and other heaps into
-// copies, and loading grew faster than linearly.
+// reallocated only when it doubles: steps of 10 through realloc made loading
+// grow faster than linearly on heaps that copy.
 size_t ini_allocated_slots(int32_t capacity);
 
 // Appends `item` to the array `slots` of `count` used and `capacity`

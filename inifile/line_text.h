@@ -2,12 +2,11 @@
 // fixed size, then the current piece. It is never joined in place: the
 // loader copies it, once, into the block that keeps it.
 //
-// One buffer that doubles would do, but on heaps that serve large blocks as
-// mappings of their own and never grow them in place (wine's, from 508 KiB
-// on) every doubling past that size maps, copies and faults in the whole
-// line again: loading a 1 MiB line cost 1.2 times the linear share. Pieces
-// stay below that size, and each byte is copied once more, into the line's
-// own block, which the document needs anyway.
+// One buffer that doubles would do, but heaps that serve large blocks as
+// mappings of their own never grow them in place, so every doubling would
+// map, copy and fault in the whole line again. Pieces stay below that size,
+// and each byte is copied once more, into the line's own block, which the
+// document needs anyway.
 #ifndef INIFILE_LINE_TEXT_H_
 #define INIFILE_LINE_TEXT_H_
 
@@ -17,8 +16,8 @@
 
 #include "text_buffer.h"
 
-// Bytes in a full piece: well below the large-block thresholds of the heaps
-// in use (glibc's mmap threshold of 128 KiB, wine's 508 KiB). Fuzz builds
+// Bytes in a full piece: below the large-block thresholds of the heaps in
+// use (glibc's mmap threshold, wine's). Fuzz builds
 // make pieces tiny, so that short inputs cross their boundaries too.
 #ifdef INIFILE_LINE_PIECE_BYTES
 constexpr size_t kLinePieceBytes = INIFILE_LINE_PIECE_BYTES;

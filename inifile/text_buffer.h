@@ -6,8 +6,8 @@
 #include <cstddef>
 
 // A buffer starts with this many bytes and doubles whenever it is full and
-// one more byte must be stored. Doubling, not steps of 10: where realloc cannot grow in place (the
-// sanitizers' allocator, other heaps) steps of 10 copy a 1 MiB line 100,000 times.
+// one more byte must be stored: where realloc cannot grow in place, fixed
+// steps would copy a long line over and over.
 constexpr size_t kInitialTextBytes = 10;
 
 struct TextBuffer {

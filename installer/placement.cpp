@@ -17,8 +17,7 @@ std::string join_path(const std::string& directory, const char* name) {
 // Whether `value` of `key` names one directory: no separator, so nothing
 // that leads out of the root, and for SYSTEM_VSN (`bare`) not "." or "..",
 // which would name releases itself or the root. Says why when not.
-static bool names_one_directory(const char* key, const char* value, bool bare,
-                                const char* path) {
+static bool names_one_directory(const char* key, const char* value, bool bare, const char* path) {
     bool dots = bare && (strcmp(value, ".") == 0 || strcmp(value, "..") == 0);
     if (platform_has_separator(value) || dots) {
         fprintf(stderr, kNotOneDirectory, key, path, value);
