@@ -160,6 +160,50 @@ INI_API const char* ini_load_error_text(IniLoadError error);
 // up short (the bytes already written stay). The document is not changed.
 INI_API int ini_save(const IniDocument* document, const char* path);
 
+// What an edit in place did.
+typedef enum IniEditResult {
+    INI_EDIT_CHANGED = 0,       /* the edit was made */
+    INI_EDIT_UNCHANGED,         /* nothing to do: the value is set already, or the entry is absent */
+    INI_EDIT_CANNOT_OPEN,       /* the file is missing, a directory, or unreadable */
+    INI_EDIT_DOES_NOT_LOAD,     /* the text does not load: the report says why and where */
+    INI_EDIT_NOT_REPRESENTABLE, /* the name, key or value would not read back as given */
+    INI_EDIT_CANNOT_WRITE       /* the edited file cannot be written */
+} IniEditResult;
+
+// Edits the `size` bytes at `text` as ini_set (or, with a null `value`,
+// ini_remove_key) would edit its document, keeping every other byte: the
+// first section named `section` and in it the first entry of `key`.
+// - An entry that exists keeps its key, spacing, comment and line ending;
+//   only the value's bytes change (an entry continued over several lines
+//   becomes one line "key=value", ended like its last line).
+// - A new key becomes a line "key=value" right after the section's last
+//   entry (or its header), ended like that line.
+// - A new section becomes "[section]" and "key=value" at the end.
+// - A removed entry loses all its physical lines.
+// Names, keys and values are written in the writer's escaping, and the
+// result is loaded again: unless it reads back as that edit of the
+// document, the edit is refused (a key with '=', a value with a line break
+// or an outer space, ...). The text must load under the rules of ini_load;
+// `report`, when not null, says how it loaded. On INI_EDIT_CHANGED,
+// `*edited` is a new text of `*edited_size` bytes (not terminated), owned by
+// the caller and released with ini_free_text; otherwise it is null. A null
+// `section` or `key` is INI_EDIT_NOT_REPRESENTABLE.
+INI_API IniEditResult ini_edit_text(const char* text, size_t size, const char* section,
+                                    const char* key, const char* value, char** edited,
+                                    size_t* edited_size, IniLoadReport* report);
+
+// ini_edit_text on the file at `path`, written back only when it changed:
+// the text goes to a new file beside it, which then replaces it, so an
+// interrupted edit leaves the old file; the file's permissions are kept.
+INI_API IniEditResult ini_edit_file(const char* path, const char* section, const char* key,
+                                    const char* value, IniLoadReport* report);
+
+// Releases a text that ini_edit_text made; null is ignored.
+INI_API void ini_free_text(char* text);
+
+// A short fixed English text for `result`, never null; static storage.
+INI_API const char* ini_edit_result_text(IniEditResult result);
+
 #ifdef __cplusplus
 }  // extern "C"
 #endif

@@ -51,6 +51,16 @@ bool platform_exists(const char* path);
 // (which is then left intact).
 bool platform_copy_file(const char* source, const char* target);
 
+// Replaces the contents of the existing regular file `path` with the `size`
+// bytes at `data`: they go to a new file beside it, which then takes its
+// place, so the file holds either the old bytes or the new ones whatever
+// happens. Its permissions are kept. False, the file unchanged, when it is
+// missing or not a regular file or the new one cannot be written.
+bool platform_replace_file(const char* path, const void* data, size_t size);
+
+// Makes standard input and output carry bytes unchanged, as files do here.
+void platform_binary_stdio();
+
 // Creates a directory. The outcome is deliberately not reported: an existing
 // directory is the normal case, and any other failure shows in later steps.
 void platform_make_directory(const char* path);

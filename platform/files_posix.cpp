@@ -143,6 +143,31 @@ static char* temporary_template(const char* target) {
     return path;
 }
 
+// A new hidden file beside `target` with permissions `mode`, open for
+// writing; its name goes to `*temporary` (released by finish_beside).
+// -1 when it cannot be made.
+static int start_beside(const char* target, mode_t mode, char** temporary) {
+    *temporary = temporary_template(target);
+    int to = *temporary == nullptr ? -1 : mkstemp(*temporary);
+    if (to >= 0 && fchmod(to, mode & 07777) != 0) {
+        close(to);
+        unlink(*temporary);
+        to = -1;
+    }
+    return to;
+}
+
+// Closes `to`; when `written` and the close went well, its file replaces
+// `target` by rename, else it goes. True when it replaced `target`.
+static bool finish_beside(int to, char* temporary, const char* target, bool written) {
+    bool done = to >= 0 && close(to) == 0 && written && rename(temporary, target) == 0;
+    if (!done && temporary != nullptr) {
+        unlink(temporary);
+    }
+    free(temporary);
+    return done;
+}
+
 bool platform_copy_file(const char* source, const char* target) {
     int from = open_retrying(source, O_RDONLY, 0);
     if (from < 0) {
@@ -162,22 +187,36 @@ bool platform_copy_file(const char* source, const char* target) {
     // read-only target from an earlier run (launchers ship as 0555) is
     // replaced rather than refused, and an interrupted copy never leaves a
     // half-written target behind.
-    char* temporary = temporary_template(target);
-    int to = temporary == nullptr ? -1 : mkstemp(temporary);
-    if (to < 0) {
-        free(temporary);
-        close(from);
+    char* temporary = nullptr;
+    int to = start_beside(target, source_status.st_mode, &temporary);
+    bool copied = to >= 0 && copy_bytes(from, to);
+    close(from);
+    return finish_beside(to, temporary, target, copied);
+}
+
+bool platform_replace_file(const char* path, const void* data, size_t size) {
+    // Through a symbolic link the file it names is replaced, not the link.
+    char* resolved = realpath(path, nullptr);
+    struct stat status;
+    if (resolved == nullptr || stat(resolved, &status) != 0 || !S_ISREG(status.st_mode)) {
+        free(resolved);
         return false;
     }
-    bool copied = fchmod(to, source_status.st_mode & 07777) == 0 && copy_bytes(from, to);
-    close(from);
-    copied = close(to) == 0 && copied;
-    copied = copied && rename(temporary, target) == 0;
-    if (!copied) {
-        unlink(temporary);
+    char* temporary = nullptr;
+    int to = start_beside(resolved, status.st_mode, &temporary);
+    if (to >= 0) {
+        // The owner is kept where the system lets it (root editing another
+        // user's file); elsewhere the file becomes the editor's, as any new one.
+        static_cast<void>(fchown(to, status.st_uid, status.st_gid));
     }
-    free(temporary);
-    return copied;
+    bool written = to >= 0 && platform_write(file_from_descriptor(to), data, size);
+    bool replaced = finish_beside(to, temporary, resolved, written);
+    free(resolved);
+    return replaced;
+}
+
+void platform_binary_stdio() {
+    // POSIX streams carry bytes as they are.
 }
 
 void platform_make_directory(const char* path) {

@@ -1,5 +1,9 @@
 // Win32 file services. The file functions are the ANSI ones: paths are byte
 // strings in the system's code page, never converted. C library only.
+#include <fcntl.h>
+#include <io.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <windows.h>
 
@@ -69,6 +73,45 @@ bool platform_copy_file(const char* source, const char* target) {
     }
     // FALSE: an existing target is replaced.
     return CopyFileA(source, target, FALSE);
+}
+
+bool platform_replace_file(const char* path, const void* data, size_t size) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return false;
+    }
+    // A new file beside it, named after it and this process; ReplaceFileA
+    // then gives it the old file's place, attributes and security.
+    static const char kTemporaryName[] = "%s.%lu.new";  // the path, the process id
+    size_t length = strlen(path) + sizeof kTemporaryName + 20;
+    char* temporary = static_cast<char*>(malloc(length));
+    if (temporary == nullptr) {
+        return false;
+    }
+    snprintf(temporary, length, kTemporaryName, path,
+             static_cast<unsigned long>(GetCurrentProcessId()));
+    HANDLE handle = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool replaced = false;
+    if (handle != INVALID_HANDLE_VALUE) {
+        PlatformFile* file = file_from_handle(handle);
+        bool written = platform_write(file, data, size);
+        replaced = platform_close(file) && written &&
+                   ReplaceFileA(path, temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                                nullptr);
+        if (!replaced) {
+            DeleteFileA(temporary);
+        }
+    }
+    free(temporary);
+    return replaced;
+}
+
+void platform_binary_stdio() {
+    // The C runtime's streams are text streams by default: CR LF and ^Z
+    // would be added or taken away.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
 }
 
 void platform_make_directory(const char* path) {

@@ -30,7 +30,7 @@ seconds=${1:-60}
 # target:max_len. The reader's inputs must be able to cross the 1024-byte
 # read boundary several times over; the document program needs no more than
 # a few hundred operations.
-targets=(reader_fuzzer:4096 document_fuzzer:1024)
+targets=(reader_fuzzer:4096 document_fuzzer:1024 edit_fuzzer:2048)
 build=build/fuzz
 
 # True when clang++ can build and link a fuzz target with the sanitizers.
