@@ -5,6 +5,7 @@ include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 install(FILES inifile/ini.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(TARGETS inifile_command RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(BUILD_SHARED_LIBS)
     # The shared library carries the file services inside.
     install(TARGETS inifile_shared EXPORT inifileTargets

@@ -79,7 +79,7 @@ set(shared_build "${WORK_DIR}/shared-build")
 execute_process(COMMAND ${CMAKE_COMMAND} -S "${PROJECT_DIR}" -B "${shared_build}"
                         -DBUILD_SHARED_LIBS=ON -DVANTRA_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=Release
                 COMMAND_ERROR_IS_FATAL ANY OUTPUT_QUIET)
-execute_process(COMMAND ${CMAKE_COMMAND} --build "${shared_build}" --target inifile_shared -j 2
+execute_process(COMMAND ${CMAKE_COMMAND} --build "${shared_build}" --target inifile_shared inifile_command -j 2
                 COMMAND_ERROR_IS_FATAL ANY OUTPUT_QUIET)
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${shared_build}"
                         --prefix "${WORK_DIR}/shared-prefix"
