@@ -7,12 +7,14 @@
 //
 //   bench [--data DIR] [--growth] [benchmark flags]   the benchmarks
 //   bench --generate DIR                               writes the files only
-//   bench --load-once FILE [PEER]                      one load, fresh process
+//   bench --load-once FILE [PEER | inih]               one load, fresh process, with faults
+//   bench --fault-cost                                 what one minor page fault costs here
 //
 // The module and the document-building peers (peers.h) are timed loading and
 // releasing the whole document, which is what a program pays for it.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
@@ -37,6 +39,9 @@
 
 #ifdef BENCH_HAVE_INIH
 #include "inih_anchor.h"
+constexpr bool kHaveInih = true;
+#else
+constexpr bool kHaveInih = false;
 #endif
 
 namespace {
@@ -442,39 +447,84 @@ int generate(const char* directory) {
 
 // The installer's case: the first load in a process, with cold allocator,
 // cold code and whatever the page cache holds. With a peer, the peer's load
-// instead, so that the peak memory of the two processes can be compared.
-int load_once(const char* path, const Peer* peer) {
+// instead ("inih": its parse, which builds nothing), so that the processes
+// can be compared. The last line, "cold SECONDS FAULTS", is for
+// bench/cold.sh: load plus release, and the minor page faults they took.
+int load_once(const char* path, const Peer* peer, bool inih) {
     using SteadyClock = std::chrono::steady_clock;
+    long faults_start = minor_faults();
     SteadyClock::time_point start = SteadyClock::now();
-    void* document = peer != nullptr ? peer->load(path) : ini_load(path);
+    void* document = nullptr;
+    long entries = 0;
+    if (inih) {
+#ifdef BENCH_HAVE_INIH
+        InihOutcome outcome = inih_count_entries(path);
+        entries = outcome.entries;
+        document = outcome.status == 0 ? &entries : nullptr;
+#endif
+    } else {
+        document = peer != nullptr ? peer->load(path) : ini_load(path);
+    }
     SteadyClock::time_point loaded = SteadyClock::now();
     if (document == nullptr) {
-        fprintf(stderr, "bench: %s refused %s\n", peer != nullptr ? peer->name : "ini_load", path);
+        fprintf(stderr, "bench: %s refused %s\n",
+                inih   ? "inih"
+                : peer ? peer->name
+                       : "ini_load",
+                path);
         return 1;
     }
-    long entries = peer != nullptr ? peer->entries(document)
-                                   : count_entries(static_cast<IniDocument*>(document));
-    int32_t sections = peer != nullptr ? -1 : static_cast<IniDocument*>(document)->count;
+    if (!inih) {
+        entries = peer != nullptr ? peer->entries(document)
+                                  : count_entries(static_cast<IniDocument*>(document));
+    }
     SteadyClock::time_point released_start = SteadyClock::now();
     if (peer != nullptr) {
         peer->release(document);
-    } else {
+    } else if (!inih) {
         ini_free_document(static_cast<IniDocument*>(document));
     }
     SteadyClock::time_point released = SteadyClock::now();
+    long faults = minor_faults() - faults_start;
 
     double load_seconds = std::chrono::duration<double>(loaded - start).count();
     double free_seconds = std::chrono::duration<double>(released - released_start).count();
     size_t bytes = file_size(path);
-    if (peer != nullptr) {
-        printf("%s: %zu bytes, %ld entries (%s)\n", path, bytes, entries, peer->name);
-    } else {
-        printf("%s: %zu bytes, %d sections, %ld entries\n", path, bytes, sections, entries);
+    const char* name = inih ? "inih" : peer != nullptr ? peer->name : "ini_load";
+    printf("%s: %zu bytes, %ld entries (%s)\n", path, bytes, entries, name);
+    printf("  %-18s %12.3f ms  %9.1f MB/s\n", "load", load_seconds * 1e3,
+           static_cast<double>(bytes) / load_seconds / kMega);
+    printf("  %-18s %12.3f ms\n", "release", free_seconds * 1e3);
+    printf("  %-18s %12ld\n", "minor faults", faults);
+    printf("cold %.9f %ld\n", load_seconds + free_seconds, faults);
+    return 0;
+}
+
+// What a minor page fault costs here: 64 MiB of fresh anonymous memory
+// touched once per page (each touch a fault), then written again whole (no
+// faults); the difference per page is the fault's price.
+int fault_cost() {
+    using SteadyClock = std::chrono::steady_clock;
+    const size_t size = size_t(64) << 20, page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    void* mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) {
+        return 1;
     }
-    printf("  %-18s %12.3f ms  %9.1f MB/s\n", peer != nullptr ? "load" : "ini_load",
-           load_seconds * 1e3, static_cast<double>(bytes) / load_seconds / kMega);
-    printf("  %-18s %12.3f ms\n", peer != nullptr ? "release" : "ini_free_document",
-           free_seconds * 1e3);
+    char* bytes = static_cast<char*>(mapped);
+    long faults_start = minor_faults();
+    SteadyClock::time_point start = SteadyClock::now();
+    for (size_t at = 0; at < size; at += page) {
+        bytes[at] = 1;
+    }
+    SteadyClock::time_point touched = SteadyClock::now();
+    long faults = minor_faults() - faults_start;
+    memset(bytes, 2, size);
+    SteadyClock::time_point rewritten = SteadyClock::now();
+    munmap(mapped, size);
+    double first = std::chrono::duration<double>(touched - start).count();
+    double again = std::chrono::duration<double>(rewritten - touched).count();
+    printf("64 MiB: first touch %.1f ms (%ld faults), written again %.1f ms: %.2f us a fault\n",
+           first * 1e3, faults, again * 1e3, (first - again) / static_cast<double>(faults) * 1e6);
     return 0;
 }
 
@@ -548,22 +598,27 @@ void usage() {
     fprintf(stderr,
             "usage: bench [--data DIR] [--growth] [--benchmark_... flags]\n"
             "       bench --generate DIR\n"
-            "       bench --load-once FILE [PEER]\n");
+            "       bench --load-once FILE [PEER | inih]\n"
+            "       bench --fault-cost\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && strcmp(argv[1], "--fault-cost") == 0) {
+        return fault_cost();
+    }
     if (argc == 3 && strcmp(argv[1], "--generate") == 0) {
         return generate(argv[2]);
     }
     if ((argc == 3 || argc == 4) && strcmp(argv[1], "--load-once") == 0) {
-        const Peer* peer = argc == 4 ? find_peer(argv[3]) : nullptr;
-        if (argc == 4 && peer == nullptr) {
+        bool inih = argc == 4 && strcmp(argv[3], "inih") == 0 && kHaveInih;
+        const Peer* peer = argc == 4 && !inih ? find_peer(argv[3]) : nullptr;
+        if (argc == 4 && peer == nullptr && !inih) {
             fprintf(stderr, "bench: no peer %s in this build\n", argv[3]);
             return 2;
         }
-        return load_once(argv[2], peer);
+        return load_once(argv[2], peer, inih);
     }
     std::string data_directory;
     bool growth_only = false;
