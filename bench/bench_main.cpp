@@ -9,6 +9,7 @@
 //   bench --generate DIR                               writes the files only
 //   bench --load-once FILE [PEER | inih]               one load, fresh process, with faults
 //   bench --fault-cost                                 what one minor page fault costs here
+//   bench --churn FILE                                 memory under 10^6 random edits
 //
 // The module and the document-building peers (peers.h) are timed loading and
 // releasing the whole document, which is what a program pays for it.
@@ -26,6 +27,7 @@
 #include <deque>
 #include <filesystem>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -528,6 +530,62 @@ int fault_cost() {
     return 0;
 }
 
+// The resident set of this process now, in bytes.
+long resident_bytes() {
+    long pages = 0, resident = 0;
+    FILE* statm = fopen("/proc/self/statm", "r");
+    if (statm == nullptr || fscanf(statm, "%ld %ld", &pages, &resident) != 2) {
+        resident = 0;
+    }
+    if (statm != nullptr) {
+        fclose(statm);
+    }
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+// A loaded document under churn: `operations` random edits, a third each
+// setting an existing key to a new value, removing one, and setting a new
+// key, so the entry count stays about where it was. Prints the resident set
+// after the load and the peak reached during the churn.
+int churn(const char* path, long operations) {
+    IniDocument* document = ini_load(path);
+    if (document == nullptr || document->count == 0) {
+        fprintf(stderr, "bench: cannot churn %s\n", path);
+        return 1;
+    }
+    long loaded = resident_bytes(), peak = loaded;
+    std::mt19937 random(12345);
+    char key[32], value[48];
+    for (long i = 0; i < operations; ++i) {
+        IniSection* section = document->sections[random() % uint32_t(document->count)];
+        uint32_t kind = random() % 3;
+        if (kind == 2 || section->count == 0) {
+            snprintf(key, sizeof key, "churn_%ld", i);
+            snprintf(value, sizeof value, "value %u", unsigned(random()));
+            ini_set(section, key, value);
+        } else {
+            IniEntry* entry = section->entries[random() % uint32_t(section->count)];
+            snprintf(key, sizeof key, "%.31s", entry->key);
+            if (kind == 0) {
+                snprintf(value, sizeof value, "new value %u", unsigned(random()));
+                ini_set(section, key, value);
+            } else {
+                ini_remove_key(section, key);
+            }
+        }
+        if (i % 4096 == 0) {
+            long now = resident_bytes();
+            peak = now > peak ? now : peak;
+        }
+    }
+    long now = resident_bytes();
+    peak = now > peak ? now : peak;
+    printf("%s: %ld operations: resident %.1f MB after the load, peak %.1f MB (%.2f times)\n", path,
+           operations, loaded / 1e6, peak / 1e6, double(peak) / double(loaded));
+    ini_free_document(document);
+    return 0;
+}
+
 int run_benchmarks(int argc, char** argv, const std::string& data_directory, bool growth_only) {
     std::string directory = data_directory;
     bool scratch = directory.empty();
@@ -599,12 +657,16 @@ void usage() {
             "usage: bench [--data DIR] [--growth] [--benchmark_... flags]\n"
             "       bench --generate DIR\n"
             "       bench --load-once FILE [PEER | inih]\n"
-            "       bench --fault-cost\n");
+            "       bench --fault-cost\n"
+            "       bench --churn FILE\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && strcmp(argv[1], "--churn") == 0) {
+        return churn(argv[2], 1000000);
+    }
     if (argc == 2 && strcmp(argv[1], "--fault-cost") == 0) {
         return fault_cost();
     }

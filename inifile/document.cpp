@@ -4,11 +4,12 @@
 #include <cstring>
 
 #include "internal.h"
+#include "pages.h"
 
-// Sections and entries are one block each, so that loading a file costs one
-// allocation per line and releasing it one free (docs/performance.md has the
-// measurements). Each record still is a block of its own, so any of them can
-// be released alone, in any order.
+// Sections and entries are one record each, so that loading a file costs one
+// record per line (docs/performance.md has the measurements); a load takes
+// them from pages, anything built one by one from the heap (pages.h). Each
+// can be released alone, in any order.
 //
 // An entry's block: the record, then its text. A replacement text (ini_set)
 // gets a block of its own; the old text stays unused in the entry's block.
@@ -128,15 +129,17 @@ IniDocument* ini_new_document() {
 
 IniSection* ini_new_section(const char* name) {
     size_t name_length = strlen(name);
-    void* block = ini_allocate(section_block_size(kInitialSlots, name_length));
+    void* block = ini_record_allocate(section_block_size(kInitialSlots, name_length));
     return section_in_block(block, kInitialSlots, 0, name, name_length);
 }
 
-IniEntry* ini_new_entry_block(size_t text_size) {
+IniEntry* ini_new_entry_block(size_t text_size, IniPages* pages) {
     if (text_size > SIZE_MAX - sizeof(IniEntry)) {
         abort();  // no memory could hold it
     }
-    IniEntry* entry = static_cast<IniEntry*>(ini_allocate(sizeof(IniEntry) + text_size));
+    size_t size = sizeof(IniEntry) + text_size;
+    void* block = pages != nullptr ? ini_pages_record(pages, size) : ini_record_allocate(size);
+    IniEntry* entry = static_cast<IniEntry*>(block);
     entry->key = text_in_block(entry);
     entry->value = nullptr;
     return entry;
@@ -149,7 +152,7 @@ void ini_free_entry(IniEntry* entry) {
     if (has_own_text_block(entry)) {
         free(entry->key);  // the value lives in the same block
     }
-    free(entry);
+    ini_record_release(entry);
 }
 
 void ini_free_section(IniSection* section) {
@@ -165,7 +168,7 @@ void ini_free_section(IniSection* section) {
     if (has_own_slot_array(section)) {
         free(section->entries);
     }
-    free(section);  // the name lives in the same block
+    ini_record_release(section);  // the name lives in the same block
 }
 
 void ini_free_document(IniDocument* document) {
@@ -223,7 +226,7 @@ int ini_set(IniSection* section, const char* key, const char* value) {
     size_t value_size = strlen(value) + 1;
     int index = find_entry_index(section, key);
     if (index < 0) {
-        IniEntry* entry = ini_new_entry_block(key_size + value_size);
+        IniEntry* entry = ini_new_entry_block(key_size + value_size, nullptr);
         memcpy(entry->key, key, key_size);
         entry->value = static_cast<char*>(memcpy(entry->key + key_size, value, value_size));
         append_entry(section, entry);
@@ -273,7 +276,7 @@ IniSection* ini_copy_section(const IniSection* section, const char* new_name) {
 constexpr size_t kDraftSlots = 64;
 
 void ini_draft_init(IniSectionDraft* draft) {
-    draft->block = static_cast<char*>(ini_allocate(section_block_size(kDraftSlots, 0)));
+    draft->block = static_cast<char*>(ini_record_allocate(section_block_size(kDraftSlots, 0)));
     draft->allocated = kDraftSlots;
     draft->count = 0;
 }
@@ -285,21 +288,22 @@ void ini_draft_append(IniSectionDraft* draft, IniEntry* entry) {
     if (size_t(draft->count) == draft->allocated) {
         draft->allocated *= 2;
         draft->block = static_cast<char*>(
-            ini_reallocate(draft->block, section_block_size(draft->allocated, 0)));
+            ini_record_reallocate(draft->block, section_block_size(draft->allocated, 0)));
     }
     slots_in_block(draft->block)[draft->count++] = entry;
 }
 
-IniSection* ini_draft_finish(IniSectionDraft* draft, const char* name, size_t name_length) {
+IniSection* ini_draft_finish(IniSectionDraft* draft, const char* name, size_t name_length,
+                             IniPages* pages) {
     size_t slots = size_t(draft->count);
     size_t size = section_block_size(slots, name_length);
     IniSection* section;
     if (draft->allocated > kDraftSlots) {
-        void* block = ini_reallocate(draft->block, size);
+        void* block = ini_record_reallocate(draft->block, size);
         section = section_in_block(block, slots, draft->count, name, name_length);
         ini_draft_init(draft);
     } else {
-        void* block = ini_allocate(size);
+        void* block = ini_pages_record(pages, size);
         memcpy(slots_in_block(block), slots_in_block(draft->block), sizeof(IniEntry*) * slots);
         section = section_in_block(block, slots, draft->count, name, name_length);
         draft->count = 0;
@@ -311,5 +315,5 @@ void ini_draft_free(IniSectionDraft* draft) {
     for (int32_t i = 0; i < draft->count; ++i) {
         ini_free_entry(slots_in_block(draft->block)[i]);
     }
-    free(draft->block);
+    ini_record_release(draft->block);
 }

@@ -45,10 +45,13 @@ void ini_append_slot(T*** slots, int32_t* count, int32_t* capacity, T* item) {
     (*slots)[(*count)++] = item;
 }
 
+struct IniPages;
+
 // An entry is one block: the record, then its text (the key, its terminator,
 // the value, its terminator). The result has room for `text_size` bytes of
 // text after the record; `key` points at it, `value` is for the caller to set.
-IniEntry* ini_new_entry_block(size_t text_size);
+// It comes from `pages`, or from the heap when that is null.
+IniEntry* ini_new_entry_block(size_t text_size, IniPages* pages);
 
 // A loaded section is built once its entries are known, so that its block
 // holds exactly as many slots as the file gives it. The draft gathers them
@@ -66,9 +69,11 @@ void ini_draft_append(IniSectionDraft* draft, IniEntry* entry);
 
 // The section of the drafted entries, named by the `name_length` bytes at
 // `name`: one block of the record, the slots and the name, owned by the
-// caller; `capacity` reads as if the entries had been appended one by one.
-// The draft is empty afterwards and ready for the next section.
-IniSection* ini_draft_finish(IniSectionDraft* draft, const char* name, size_t name_length);
+// caller, from `pages` (a section too large for its draft keeps the draft's
+// heap block); `capacity` reads as if the entries had been appended one by
+// one. The draft is empty afterwards and ready for the next section.
+IniSection* ini_draft_finish(IniSectionDraft* draft, const char* name, size_t name_length,
+                             IniPages* pages);
 
 // Releases the drafted entries and the draft's storage.
 void ini_draft_free(IniSectionDraft* draft);

@@ -10,6 +10,7 @@
 #include "files.h"
 #include "internal.h"
 #include "line_text.h"
+#include "pages.h"
 
 namespace {
 
@@ -203,6 +204,7 @@ static LineText* ini_read_line(LineReader* reader) {
 // known, so that it is one block of exactly their number.
 struct Loader {
     IniDocument* document;
+    IniPages pages;           // where its records come from
     bool in_section;          // a header has been read
     TextBuffer name;          // the last header's name, until its section is built
     IniSectionDraft entries;  // the entries read since that header
@@ -211,8 +213,8 @@ struct Loader {
 // Adds the section of the last header, if any, to the document.
 static void finish_section(Loader* loader) {
     if (loader->in_section) {
-        IniSection* section =
-            ini_draft_finish(&loader->entries, loader->name.data, loader->name.length);
+        IniSection* section = ini_draft_finish(&loader->entries, loader->name.data,
+                                               loader->name.length, &loader->pages);
         IniDocument* document = loader->document;
         ini_append_slot(&document->sections, &document->count, &document->capacity, section);
     }
@@ -221,8 +223,9 @@ static void finish_section(Loader* loader) {
 // The line as an entry: its text is copied once, behind the record, and
 // split in place at its first '=', at `equals`: the key without its trailing
 // spaces, the value without its leading ones.
-static IniEntry* entry_from_line(const LineText* line, size_t length, size_t equals) {
-    IniEntry* entry = ini_new_entry_block(length + 1);
+static IniEntry* entry_from_line(IniPages* pages, const LineText* line, size_t length,
+                                 size_t equals) {
+    IniEntry* entry = ini_new_entry_block(length + 1, pages);
     char* text = entry->key;
     line_copy(line, 0, length, text);
     text[length] = '\0';
@@ -248,7 +251,8 @@ static bool add_line(Loader* loader, const LineText* line) {
     if (loader->in_section) {
         size_t equals = line_find(line, '=', length);
         if (equals != 0 && equals < length && line_find(line, '\0', equals) == equals) {
-            ini_draft_append(&loader->entries, entry_from_line(line, length, equals));
+            ini_draft_append(&loader->entries,
+                             entry_from_line(&loader->pages, line, length, equals));
             return true;
         }
     }
@@ -277,7 +281,8 @@ static int32_t reported_line(int64_t line_start) {
 static IniDocument* load_lines(LineReader* reader, IniLoadReport* report) {
     line_init(&reader->line);
     *report = {INI_LOAD_OK, 0};
-    Loader loader = {ini_new_document(), false, {}, {}};
+    Loader loader = {ini_new_document(), {}, false, {}, {}};
+    ini_pages_init(&loader.pages);
     text_init(&loader.name);
     ini_draft_init(&loader.entries);
 
@@ -300,6 +305,7 @@ static IniDocument* load_lines(LineReader* reader, IniLoadReport* report) {
         finish_section(&loader);
     }
     ini_draft_free(&loader.entries);
+    ini_pages_close(&loader.pages);
     text_free(&loader.name);
     line_free(&reader->line);
     return document;

@@ -65,4 +65,11 @@ void platform_binary_stdio();
 // directory is the normal case, and any other failure shows in later steps.
 void platform_make_directory(const char* path);
 
+// Memory in large pieces for the module's pages: `size` bytes, aligned for
+// any record, from the system rather than the heap (huge pages where the
+// system gives them for large pieces). Null when there is none. Returned
+// whole, with the same size, by platform_page_release.
+void* platform_page_allocate(size_t size);
+void platform_page_release(void* page, size_t size);
+
 #endif  // PLATFORM_FILES_H_

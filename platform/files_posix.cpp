@@ -1,6 +1,7 @@
 // POSIX file services: Linux and other Unix systems. C library only.
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -221,4 +222,39 @@ void platform_binary_stdio() {
 
 void platform_make_directory(const char* path) {
     mkdir(path, 0777);
+}
+
+// The size of a huge page where the system has them (x86-64, arm64 with 4
+// KiB pages): a piece of memory aligned to it and as long can be backed by
+// one, which one fault then brings in instead of 512.
+static const size_t kHugePageBytes = 2 * 1024 * 1024;
+
+void* platform_page_allocate(size_t size) {
+    // Large pieces are mapped with room to align them to a huge page, and
+    // the rest is unmapped again.
+    bool huge = size >= kHugePageBytes && size % kHugePageBytes == 0;
+    size_t mapped = huge ? size + kHugePageBytes : size;
+    void* start = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (start == MAP_FAILED) {
+        return nullptr;
+    }
+    if (!huge) {
+        return start;
+    }
+    char* bytes = static_cast<char*>(start);
+    size_t head =
+        (kHugePageBytes - reinterpret_cast<uintptr_t>(bytes) % kHugePageBytes) % kHugePageBytes;
+    if (head > 0) {
+        munmap(bytes, head);
+    }
+    munmap(bytes + head + size, kHugePageBytes - head);
+#ifdef MADV_HUGEPAGE
+    // A request only: where the system says no, small pages do as well.
+    madvise(bytes + head, size, MADV_HUGEPAGE);
+#endif
+    return bytes + head;
+}
+
+void platform_page_release(void* page, size_t size) {
+    munmap(page, size);
 }

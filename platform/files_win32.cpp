@@ -117,3 +117,11 @@ void platform_binary_stdio() {
 void platform_make_directory(const char* path) {
     CreateDirectoryA(path, nullptr);
 }
+
+void* platform_page_allocate(size_t size) {
+    return VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+
+void platform_page_release(void* page, size_t) {
+    VirtualFree(page, 0, MEM_RELEASE);
+}

@@ -1,0 +1,198 @@
+// Records in pages. A load makes one record per line; from the heap each is
+// a block of its own, with the allocator's bookkeeping and a fresh page
+// faulted in every few dozen lines. From pages, records lie back to back in
+// memory the module maps in large pieces (huge pages where the system gives
+// them), and releasing a document returns whole pages.
+#include "pages.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+
+#include "files.h"
+#include "internal.h"
+
+// A page: this header, then records, each behind its RecordHeader.
+struct IniPage {
+    size_t size;  // bytes mapped, this header included
+    size_t used;  // bytes handed out from the start, this header included
+    size_t live;  // records alive in it, plus one while a load fills it
+};
+
+namespace {
+
+// What stands before every record: its page, or null for a heap record.
+struct RecordHeader {
+    IniPage* page;
+};
+
+// Records hold pointers and 32-bit counts: pointer alignment is enough.
+constexpr size_t kAlign = alignof(void*);
+static_assert(sizeof(RecordHeader) % kAlign == 0, "records follow their headers aligned");
+static_assert(sizeof(IniPage) % kAlign == 0, "the first record follows the page aligned");
+
+// The first page of a load, and the largest a page grows to: doubling from
+// small keeps a small file's load small, and the cap keeps the unused end of
+// the last page, which costs address space only, within bounds.
+constexpr size_t kFirstPageBytes = 64 * 1024;
+constexpr size_t kLargestPageBytes = 32 * 1024 * 1024;
+
+// A record's own page from this size on is sized in whole huge pages (2 MiB
+// on the systems that have them), so that the system can back it with them.
+constexpr size_t kHugePageBytes = 2 * 1024 * 1024;
+
+// The largest page kept as the spare.
+constexpr size_t kLargestSpareBytes = kLargestPageBytes;
+
+// Pages mapped now; documents in different threads may count at once.
+std::atomic<size_t> pages_in_use{0};
+
+size_t round_up(size_t size, size_t to) {
+    if (size > SIZE_MAX - to) {
+        abort();  // no memory could hold it
+    }
+    return (size + to - 1) / to * to;
+}
+
+// The pages emptied last, kept mapped (and faulted in) for the next load of
+// the same shape: a program that loads again pays no system call and no
+// fault for them, as it would not with the heap, which keeps freed memory
+// too. A few, each at most kLargestSpareBytes.
+constexpr int kSpares = 4;
+std::atomic<IniPage*> spares[kSpares];
+
+// Returns `page` to the system.
+void unmap(IniPage* page) {
+    platform_page_release(page, page->size);
+}
+
+// A spare page of exactly `size` bytes, or null.
+IniPage* take_spare(size_t size) {
+    for (std::atomic<IniPage*>& slot : spares) {
+        IniPage* page = slot.load();
+        if (page != nullptr && page->size == size && slot.compare_exchange_strong(page, nullptr)) {
+            return page;
+        }
+    }
+    return nullptr;
+}
+
+// Keeps the emptied `page` as a spare, giving up the oldest when all are
+// taken, or returns it to the system when it is too large to keep.
+void keep_spare(IniPage* page) {
+    if (page->size > kLargestSpareBytes) {
+        unmap(page);
+        return;
+    }
+    for (std::atomic<IniPage*>& slot : spares) {
+        IniPage* none = nullptr;
+        if (slot.compare_exchange_strong(none, page)) {
+            return;
+        }
+    }
+    IniPage* oldest = spares[0].exchange(page);
+    if (oldest != nullptr) {
+        unmap(oldest);
+    }
+}
+
+// A new page of `size` bytes, holding nothing yet.
+IniPage* new_page(size_t size) {
+    IniPage* page = take_spare(size);
+    if (page == nullptr) {
+        page = static_cast<IniPage*>(platform_page_allocate(size));
+    }
+    if (page == nullptr) {
+        abort();
+    }
+    page->size = size;
+    page->used = sizeof(IniPage);
+    page->live = 0;
+    pages_in_use.fetch_add(1, std::memory_order_relaxed);
+    return page;
+}
+
+// Counts one record less in `page`; once none is left, it becomes a spare.
+void drop(IniPage* page) {
+    if (--page->live == 0) {
+        pages_in_use.fetch_sub(1, std::memory_order_relaxed);
+        keep_spare(page);
+    }
+}
+
+}  // namespace
+
+void ini_pages_init(IniPages* pages) {
+    pages->current = nullptr;
+    pages->next_size = kFirstPageBytes;
+}
+
+void* ini_pages_record(IniPages* pages, size_t size) {
+    size_t needed = round_up(sizeof(RecordHeader) + size, kAlign);
+    IniPage* page = pages->current;
+    if (page == nullptr || page->size - page->used < needed) {
+        if (needed > pages->next_size / 2) {
+            // A record this large (a very long line) gets a page of its own,
+            // and the current page stays the one to fill.
+            size_t size = round_up(sizeof(IniPage) + needed, kFirstPageBytes);
+            page = new_page(size < kHugePageBytes ? size : round_up(size, kHugePageBytes));
+        } else {
+            if (page != nullptr) {
+                drop(page);  // the load's hold on it
+            }
+            page = new_page(pages->next_size);
+            page->live = 1;
+            pages->current = page;
+            if (pages->next_size < kLargestPageBytes) {
+                pages->next_size *= 2;
+            }
+        }
+    }
+    RecordHeader* header =
+        reinterpret_cast<RecordHeader*>(reinterpret_cast<char*>(page) + page->used);
+    page->used += needed;
+    ++page->live;
+    header->page = page;
+    return header + 1;
+}
+
+void ini_pages_close(IniPages* pages) {
+    if (pages->current != nullptr) {
+        drop(pages->current);
+        pages->current = nullptr;
+    }
+}
+
+void* ini_record_allocate(size_t size) {
+    if (size > SIZE_MAX - sizeof(RecordHeader)) {
+        abort();
+    }
+    RecordHeader* header = static_cast<RecordHeader*>(ini_allocate(sizeof(RecordHeader) + size));
+    header->page = nullptr;
+    return header + 1;
+}
+
+void* ini_record_reallocate(void* record, size_t size) {
+    if (size > SIZE_MAX - sizeof(RecordHeader)) {
+        abort();
+    }
+    RecordHeader* header = static_cast<RecordHeader*>(record) - 1;
+    header = static_cast<RecordHeader*>(ini_reallocate(header, sizeof(RecordHeader) + size));
+    return header + 1;
+}
+
+void ini_record_release(void* record) {
+    if (record == nullptr) {
+        return;
+    }
+    RecordHeader* header = static_cast<RecordHeader*>(record) - 1;
+    if (header->page != nullptr) {
+        drop(header->page);
+    } else {
+        free(header);
+    }
+}
+
+size_t ini_pages_in_use() {
+    return pages_in_use.load(std::memory_order_relaxed);
+}
