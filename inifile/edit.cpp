@@ -227,16 +227,6 @@ static bool last_ending_is_crlf(const char* text, size_t size) {
     return size >= 2 && text[size - 2] == '\r';
 }
 
-// Appends `text` in the writer's escaping.
-static void append_escaped(TextBuffer* out, const char* text) {
-    for (; *text != '\0'; ++text) {
-        if (*text == ';' || *text == '\\') {
-            text_append(out, '\\');
-        }
-        text_append(out, *text);
-    }
-}
-
 static void append_string(TextBuffer* out, const char* text) {
     text_append_run(out, text, strlen(text));
 }
@@ -254,9 +244,9 @@ static void append_line_break(TextBuffer* out, const char* text, size_t size, bo
 
 // Appends "key=value" in the writer's escaping.
 static void append_entry(TextBuffer* out, const char* key, const char* value) {
-    append_escaped(out, key);
+    ini_append_escaped(out, key);
     text_append(out, '=');
-    append_escaped(out, value);
+    ini_append_escaped(out, value);
 }
 
 // The edited text in `out`: `text` with the bytes from `from` to `to`
@@ -339,24 +329,19 @@ static bool reads_back(const IniDocument* before, const IniDocument* after, cons
            strcmp(added->entries[0]->key, key) == 0 && strcmp(added->entries[0]->value, value) == 0;
 }
 
-// The edit of a text that loads, in `out`: false when nothing changes (a
-// removal of an absent entry).
-static bool compose(const char* text, size_t size, const char* section, const char* key,
+// The edit of a text that loads, in `out`; the edit changes its document.
+static void compose(const char* text, size_t size, const char* section, const char* key,
                     const char* value, TextBuffer* out) {
     Target target;
     find_target(text, size, section, key, &target);
     TextBuffer line;
     text_init(&line);
-    bool changed = true;
     if (value == nullptr) {
         // Removal: the entry's physical lines go, continuation lines included.
-        changed = target.entry_found;
-        if (changed) {
-            splice(out, text, size, target.entry_first, target.entry_end, &line);
-        }
+        splice(out, text, size, target.entry_first, target.entry_end, &line);
     } else if (target.entry_found && !target.entry_continued) {
         // Only the value's bytes change.
-        append_escaped(&line, value);
+        ini_append_escaped(&line, value);
         splice(out, text, size, target.value_start, target.value_end, &line);
     } else if (target.entry_found) {
         // A continued entry becomes one line, ended as its last line was.
@@ -379,9 +364,8 @@ static bool compose(const char* text, size_t size, const char* section, const ch
         splice(out, text, size, target.section_end, target.section_end, &line);
     } else {
         // A new section at the end, its lines ended as the text's last
-        // ending is.
-        // A line break first where the text ends in a line (of text, or a
-        // comment) that a new line would otherwise join.
+        // ending is, after a line break where the text ends in a line (of
+        // text, or a comment) that a new line would otherwise join.
         bool crlf = last_ending_is_crlf(text, size);
         if (target.unended || (size > 0 && text[size - 1] != '\n')) {
             append_line_break(&line, text, size, target.open_escape);
@@ -395,7 +379,6 @@ static bool compose(const char* text, size_t size, const char* section, const ch
         splice(out, text, size, size, size, &line);
     }
     text_free(&line);
-    return changed;
 }
 
 IniEditResult ini_edit_text(const char* text, size_t size, const char* section, const char* key,
@@ -413,14 +396,17 @@ IniEditResult ini_edit_text(const char* text, size_t size, const char* section, 
     if (text == nullptr) {
         size = 0;
     }
-    // Setting the value an entry holds already changes nothing.
+    // Removing an absent entry, or setting the value an entry holds
+    // already, changes nothing.
     IniSection* found = ini_find_section(before, section);
     const char* current = found ? ini_get(found, key) : nullptr;
-    bool same = value != nullptr && current != nullptr && strcmp(current, value) == 0;
+    bool unchanged =
+        value == nullptr ? current == nullptr : current != nullptr && strcmp(current, value) == 0;
     TextBuffer out;
     text_init(&out);
     IniEditResult result = INI_EDIT_UNCHANGED;
-    if (!same && compose(text, size, section, key, value, &out)) {
+    if (!unchanged) {
+        compose(text, size, section, key, value, &out);
         IniDocument* after = ini_load_text(out.data, out.length, nullptr);
         bool faithful = after != nullptr && reads_back(before, after, section, key, value);
         ini_free_document(after);

@@ -163,7 +163,7 @@ INI_API int ini_save(const IniDocument* document, const char* path);
 // What an edit in place did.
 typedef enum IniEditResult {
     INI_EDIT_CHANGED = 0,       /* the edit was made */
-    INI_EDIT_UNCHANGED,         /* nothing to do: the value is set already, or the entry is absent */
+    INI_EDIT_UNCHANGED,         /* the value is set already, or the entry is absent */
     INI_EDIT_CANNOT_OPEN,       /* the file is missing, a directory, or unreadable */
     INI_EDIT_DOES_NOT_LOAD,     /* the text does not load: the report says why and where */
     INI_EDIT_NOT_REPRESENTABLE, /* the name, key or value would not read back as given */

@@ -46,6 +46,11 @@ void ini_append_slot(T*** slots, int32_t* count, int32_t* capacity, T* item) {
 }
 
 struct IniPages;
+struct TextBuffer;
+
+// Appends `text` in the writer's escaping: a backslash before each
+// semicolon and each backslash, so that it reads back as it is.
+void ini_append_escaped(TextBuffer* out, const char* text);
 
 // An entry is one block: the record, then its text (the key, its terminator,
 // the value, its terminator). The result has room for `text_size` bytes of

@@ -41,10 +41,8 @@ constexpr size_t kLargestPageBytes = 32 * 1024 * 1024;
 // on the systems that have them), so that the system can back it with them.
 constexpr size_t kHugePageBytes = 2 * 1024 * 1024;
 
-// The largest page kept as the spare.
-constexpr size_t kLargestSpareBytes = kLargestPageBytes;
-
-// Pages mapped now; documents in different threads may count at once.
+// Pages holding records now; documents in different threads may count at
+// once.
 std::atomic<size_t> pages_in_use{0};
 
 size_t round_up(size_t size, size_t to) {
@@ -57,7 +55,7 @@ size_t round_up(size_t size, size_t to) {
 // The pages emptied last, kept mapped (and faulted in) for the next load of
 // the same shape: a program that loads again pays no system call and no
 // fault for them, as it would not with the heap, which keeps freed memory
-// too. A few, each at most kLargestSpareBytes.
+// too. A few, each at most kLargestPageBytes.
 constexpr int kSpares = 4;
 std::atomic<IniPage*> spares[kSpares];
 
@@ -66,12 +64,20 @@ void unmap(IniPage* page) {
     platform_page_release(page, page->size);
 }
 
-// A spare page of exactly `size` bytes, or null.
+// A spare page of exactly `size` bytes, or null. A page is looked at only
+// once it is taken out of its slot: another load may take it meanwhile.
 IniPage* take_spare(size_t size) {
     for (std::atomic<IniPage*>& slot : spares) {
-        IniPage* page = slot.load();
-        if (page != nullptr && page->size == size && slot.compare_exchange_strong(page, nullptr)) {
+        IniPage* page = slot.exchange(nullptr);
+        if (page == nullptr) {
+            continue;
+        }
+        if (page->size == size) {
             return page;
+        }
+        IniPage* none = nullptr;
+        if (!slot.compare_exchange_strong(none, page)) {
+            unmap(page);  // the slot was filled meanwhile
         }
     }
     return nullptr;
@@ -80,7 +86,7 @@ IniPage* take_spare(size_t size) {
 // Keeps the emptied `page` as a spare, giving up the oldest when all are
 // taken, or returns it to the system when it is too large to keep.
 void keep_spare(IniPage* page) {
-    if (page->size > kLargestSpareBytes) {
+    if (page->size > kLargestPageBytes) {
         unmap(page);
         return;
     }

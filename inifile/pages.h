@@ -36,7 +36,8 @@ void* ini_record_reallocate(void* record, size_t size);
 // Releases a record from either source; null is ignored.
 void ini_record_release(void* record);
 
-// Pages mapped now, in all documents: what the tests watch.
+// Pages holding records now, in all documents (spares not counted): what
+// the tests watch.
 size_t ini_pages_in_use();
 
 #endif  // INIFILE_PAGES_H_

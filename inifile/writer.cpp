@@ -9,8 +9,7 @@
 static const char kSectionOpen[] = "[";
 static const char kSectionClose[] = "]\n";
 
-// Appends `text` with a backslash before each semicolon and each backslash.
-static void append_escaped(TextBuffer* line, const char* text) {
+void ini_append_escaped(TextBuffer* line, const char* text) {
     for (; *text != '\0'; ++text) {
         if (*text == ';' || *text == '\\') {
             text_append(line, '\\');
@@ -29,9 +28,9 @@ static bool write_section(PlatformFile* file, const IniSection* section, TextBuf
     }
     for (int32_t i = 0; i < section->count; ++i) {
         line->length = 0;
-        append_escaped(line, section->entries[i]->key);
+        ini_append_escaped(line, section->entries[i]->key);
         text_append(line, '=');
-        append_escaped(line, section->entries[i]->value);
+        ini_append_escaped(line, section->entries[i]->value);
         text_append(line, '\n');
         if (!platform_write(file, line->data, line->length)) {
             return false;

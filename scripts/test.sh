@@ -54,6 +54,22 @@ run_preset() {
 run_preset native
 run_preset sanitize
 
+# Runs the Windows tests "$@" with wine started, their output added to log
+# $1, then stops wine and sets windows_outcome, naming the path taken ($2).
+# Returns 0 when they passed, 2 otherwise. `started` is windows_suite's.
+windows_tests() {
+    local log=$1 path=$2 status=0
+    shift 2
+    "$@" 2>&1 | tee -a "$log" || status=2
+    stop_wine
+    if [ $status -eq 0 ]; then
+        windows_outcome="passed ($(count_tests "$log") tests, $((SECONDS - started)) s; $path)"
+    else
+        windows_outcome="FAILED (see $log; $path)"
+    fi
+    return $status
+}
+
 # The Windows suite. The 32-bit Install.exe ships, so it is built and its
 # image checked (machine, imports, manifest, version) on every machine. The
 # tests that run it need a kernel that runs 32-bit code; where it does not
@@ -84,13 +100,8 @@ windows_suite() {
     esac
     if [ -z "$why" ]; then
         echo "=== windows (32-bit build under wine)"
-        if ctest --preset windows 2>&1 | tee -a "$log"; then
-            windows_outcome="passed ($(count_tests "$log") tests, $((SECONDS - started)) s; 32-bit build under wine)"
-        else
-            windows_outcome="FAILED (see $log)"
-        fi
-        stop_wine
-        [[ $windows_outcome == passed* ]] && return 0 || return 2
+        windows_tests "$log" "32-bit build under wine" ctest --preset windows
+        return
     fi
     if [ "${VANTRA_WINDOWS_ARCH:-}" = i686 ]; then
         windows_outcome="FAILED (VANTRA_WINDOWS_ARCH=i686, but $why)"
@@ -102,13 +113,9 @@ windows_suite() {
         windows_outcome="FAILED (the 64-bit fallback's tools are missing; $why)"
         return 2
     fi
-    if cmake --workflow --preset windows64 2>&1 | tee "$log"; then
-        windows_outcome="passed ($(count_tests "$log") tests, $((SECONDS - started)) s; 64-bit build under wine64, the 32-bit one built and checked; $why)"
-    else
-        windows_outcome="FAILED (see $log; 64-bit build under wine64, $why)"
-    fi
-    stop_wine
-    [[ $windows_outcome == passed* ]] && return 0 || return 2
+    : >"$log"
+    windows_tests "$log" "64-bit build under wine64, the 32-bit one built and checked; $why" \
+        cmake --workflow --preset windows64
 }
 
 if $native_only; then
