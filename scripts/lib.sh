@@ -90,7 +90,10 @@ wine64_loader() {
 # by a test, they make CTest wait on the test for ever. With $2 = 64, the
 # server, wineboot and so the prefix are 64-bit: a 32-bit wineboot fails
 # silently where 32-bit programs cannot run, and the first test then starts
-# the services itself.
+# the services itself. The server must start in the prefix's folder, so the
+# folder is made first: a server that cannot start leaves wineboot to start
+# one that exits 3 s after its last client, and a test that connects as it
+# exits fails with "Connection reset by peer".
 start_wine() {
     export WINEPREFIX="$PWD/$1/wineprefix" WINEDEBUG=-all
     local loader=wine server=wineserver
@@ -101,11 +104,21 @@ start_wine() {
         [ -x "$server" ] || server=wineserver
         export WINELOADER="$loader" WINESERVER="$server" WINEARCH=win64
     fi
-    mkdir -p "$1"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "creating the wine prefix $WINEPREFIX"
     fi
-    "$server" -p </dev/null >/dev/null 2>&1
+    mkdir -p "$WINEPREFIX"
+    # A server left by an interrupted run may not be persistent.
+    "$server" -k </dev/null >/dev/null 2>&1
+    # The server keeps any pipe it is given open: its errors go to a file.
+    local errors
+    errors=$(mktemp)
+    if ! "$server" -p </dev/null >/dev/null 2>"$errors"; then
+        echo "the wine server did not start: $(head -n 1 "$errors")"
+        rm -f "$errors"
+        return 1
+    fi
+    rm -f "$errors"
     "$loader" wineboot </dev/null >/dev/null 2>&1
 }
 
