@@ -232,12 +232,20 @@ int ini_set(IniSection* section, const char* key, const char* value) {
         append_entry(section, entry);
         return 1;
     }
+    IniEntry* entry = section->entries[index];
+    // A value that fits where the old one ends goes over it: no block is
+    // allocated, and a loaded entry leaves no dead text in its page. The key
+    // is the same bytes and stays; `value` may point into the entry.
+    char* room = entry->key + key_size;
+    if (value_size <= size_t(entry->value + strlen(entry->value) + 1 - room)) {
+        entry->value = static_cast<char*>(memmove(room, value, value_size));
+        return 0;
+    }
     // The new text is complete before the old one is released, because `key`
     // and `value` may point into it.
     char* text = static_cast<char*>(ini_allocate(key_size + value_size));
     memcpy(text, key, key_size);
     memcpy(text + key_size, value, value_size);
-    IniEntry* entry = section->entries[index];
     if (has_own_text_block(entry)) {
         free(entry->key);
     }

@@ -325,6 +325,17 @@ TEST_F(EntryBlockTest, ValueFollowsTheKeyTerminator) {
     }
 }
 
+TEST_F(EntryBlockTest, ValueThatFitsIsWrittenOverTheOld) {
+    set({{"key", "old value"}});
+    const char* text = section_->entries[0]->key;
+    ASSERT_EQ(ini_set(section_.get(), "key", "new value"), 0);
+    EXPECT_EQ(section_->entries[0]->key, text);
+    EXPECT_STREQ(section_->entries[0]->value, "new value");
+    ASSERT_EQ(ini_set(section_.get(), "key", "new value!"), 0);  // one byte too many
+    EXPECT_NE(section_->entries[0]->key, text);
+    expect_one_block(*section_->entries[0]);
+}
+
 TEST_F(EntryBlockTest, ReplacementGetsAFreshBlock) {
     set({{"key", "short"}});
     ASSERT_EQ(ini_set(section_.get(), "key", "a value that no longer fits the old block"), 0);
@@ -332,8 +343,8 @@ TEST_F(EntryBlockTest, ReplacementGetsAFreshBlock) {
     EXPECT_STREQ(section_->entries[0]->value, "a value that no longer fits the old block");
 }
 
-// The new block must be complete before the old one is released, since the
-// caller may hand in the very strings being replaced.
+// The caller may hand in the very strings being replaced: written over the
+// old text or into a new block, they must be read before they change.
 class SetFromOwnEntryTest : public EntryBlockTest {};
 
 TEST_F(SetFromOwnEntryTest, SameKeyAndValueLeaveTheTextUnchanged) {
