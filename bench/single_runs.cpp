@@ -1,7 +1,6 @@
 // One measure per process: see single_runs.h.
 #include "single_runs.h"
 
-#include <stdlib.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
