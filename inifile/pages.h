@@ -33,11 +33,13 @@ void* ini_record_allocate(size_t size);
 // Resizes a heap record (one from ini_record_allocate).
 void* ini_record_reallocate(void* record, size_t size);
 
-// Releases a record from either source; null is ignored.
+// Releases a record from either source; null is ignored. Records of one
+// load may be released on different threads at once.
 void ini_record_release(void* record);
 
-// Pages holding records now, in all documents (spares not counted): what
-// the tests watch.
+// Pages holding records now, in all documents (spares not counted), and
+// bytes held for pages, spares included: what the tests watch.
 size_t ini_pages_in_use();
+size_t ini_page_bytes();
 
 #endif  // INIFILE_PAGES_H_

@@ -12,7 +12,10 @@ apt_install() {
     fi
     echo "installing: $*"
     if ! $apt_updated; then
-        apt-get update -q >/dev/null || return 1
+        # One index that fails (a mirror caught mid-sync) need not stop the
+        # packages the others list: the install below tells.
+        apt-get update -q >/dev/null 2>&1 ||
+            echo "apt-get update reported a failure; installing from what it could read"
         apt_updated=true
     fi
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$@" >/dev/null

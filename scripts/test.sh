@@ -2,7 +2,7 @@
 # The one test command: configures, builds and tests every preset and prints
 # a summary line for each.
 #
-#   scripts/test.sh                 native, sanitize, windows (under wine), fuzz
+#   scripts/test.sh                 native, sanitize, threads, windows (under wine), fuzz
 #   scripts/test.sh --native-only   skips windows
 #
 # Each fuzz target runs for FUZZ_SECONDS (20 by default) when clang++ is
@@ -53,6 +53,28 @@ run_preset() {
 
 run_preset native
 run_preset sanitize
+
+# Records of one load released on two threads, under ThreadSanitizer: the
+# module alone (a build of its own, without tests), and one small program.
+run_threads() {
+    local log=build/threads.log started=$SECONDS dir=build/threads
+    local flags="-fsanitize=thread -O1 -g"
+    echo "=== threads"
+    if { cmake -S . -B "$dir" -DVANTRA_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=Debug \
+               -DCMAKE_CXX_FLAGS="$flags" &&
+         cmake --build "$dir" --target inifile &&
+         g++ -std=c++17 $flags -pthread -Iinifile tests/threads/release_on_threads.cpp \
+             "$dir/inifile/libinifile.a" "$dir/platform/libinifile_platform.a" \
+             -o "$dir/release_on_threads" &&
+         TSAN_OPTIONS=halt_on_error=1 "$dir/release_on_threads"; } >"$log" 2>&1; then
+        summary+=("threads: passed (ThreadSanitizer, $((SECONDS - started)) s)")
+    else
+        tail -n 20 "$log"
+        summary+=("threads: FAILED (see $log)")
+        failed=$((failed + 1))
+    fi
+}
+run_threads
 
 # Runs the Windows tests "$@" with wine started, their output added to log
 # $1, then stops wine and sets windows_outcome, naming the path taken ($2).

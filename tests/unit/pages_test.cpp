@@ -68,6 +68,23 @@ TEST_F(PagesTest, LoadedEntryReplacedThenItsSectionRemoved) {
     EXPECT_EQ(ini_pages_in_use(), before_);
 }
 
+TEST_F(PagesTest, LoadOfManyPagesReturnsThemAll) {
+    IniDocument* document = load(4, 5000);
+    EXPECT_GT(ini_pages_in_use(), before_ + 2);
+    ini_free_document(document);
+    EXPECT_EQ(ini_pages_in_use(), before_);
+}
+
+// What stays mapped for the next load is a few MiB, whatever came before.
+TEST_F(PagesTest, SparePagesStayFew) {
+    for (int round = 0; round < 10; ++round) {
+        ini_free_document(load(16, 20000));
+        ini_free_document(load(1, 10));
+    }
+    EXPECT_EQ(ini_pages_in_use(), before_);
+    EXPECT_LE(ini_page_bytes(), size_t(4 * 1024 * 1024));
+}
+
 TEST_F(PagesTest, FailedLoadReturnsItsPages) {
     std::string text = "[s]\nk=v\nnot an entry\n";
     EXPECT_EQ(ini_load_text(text.data(), text.size(), nullptr), nullptr);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform.h"
 #include "test_files.h"
@@ -281,6 +283,87 @@ TEST_F(CopyFileTest, RefusesTheSameFileUnderAnotherSpelling) {
     EXPECT_EQ(read_file(path), awkward_bytes());
     EXPECT_FALSE(platform_copy_file(other.c_str(), path.c_str()));
     EXPECT_EQ(read_file(path), awkward_bytes());
+}
+
+// ---------------------------------------------------------------------------
+// Replacing a file in place
+
+class ReplaceFileTest : public PlatformTest {
+  protected:
+    // The names in the scratch directory.
+    std::vector<std::string> names() {
+        std::vector<std::string> found;
+        for (const fs::directory_entry& entry : fs::directory_iterator(scratch_.path())) {
+            found.push_back(entry.path().filename().string());
+        }
+        return found;
+    }
+};
+
+TEST_F(ReplaceFileTest, ReplacesTheBytesAndLeavesNothingBeside) {
+    const std::string path = make_file("f.ini", "old");
+    const std::string bytes = awkward_bytes();
+    EXPECT_TRUE(platform_replace_file(path.c_str(), bytes.data(), bytes.size()));
+    EXPECT_EQ(read_file(path), bytes);
+    EXPECT_EQ(names(), std::vector<std::string>{"f.ini"});
+}
+
+// The new file cannot be made where it goes (a folder stands in its way,
+// under either platform's name): the old bytes stay.
+TEST_F(ReplaceFileTest, FailureLeavesTheOldBytes) {
+    const std::string path = make_file("f.ini", "old");
+    make_directory(".f.ini.inifile-new");
+    make_directory("f.ini.inifile-new");
+    EXPECT_FALSE(platform_replace_file(path.c_str(), "new", 3));
+    EXPECT_EQ(read_file(path), "old");
+}
+
+TEST_F(ReplaceFileTest, ReadOnlyFileIsRefused) {
+    const std::string path = make_file("f.ini", "old");
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_FALSE(platform_replace_file(path.c_str(), "new", 3));
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(read_file(path), "old");
+}
+
+TEST_F(ReplaceFileTest, SymbolicLinkStays) {
+    const std::string target = make_file("target.ini", "old");
+    const std::string link = scratch_.file("link.ini");
+    std::error_code error;
+    fs::create_symlink("target.ini", link, error);
+    if (error) {
+        GTEST_SKIP() << "no symbolic links here: " << error.message();
+    }
+    EXPECT_TRUE(platform_replace_file(link.c_str(), "new", 3));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(read_file(target), "new");
+}
+
+// ---------------------------------------------------------------------------
+// Memory pieces
+
+// Where the system tells a process's size (Linux), a large piece released
+// gives back all it took: the alignment's slack before and after included.
+TEST(PageTest, LargePiecesReleasedLeaveNothingMapped) {
+    auto mapped_pages = [] {
+        std::ifstream statm("/proc/self/statm");
+        long pages = -1;
+        statm >> pages;
+        return pages;
+    };
+    if (mapped_pages() < 0) {
+        GTEST_SKIP() << "no /proc/self/statm here";
+    }
+    const size_t size = 4 * 1024 * 1024;
+    long before = mapped_pages();
+    for (int i = 0; i < 20; ++i) {
+        void* piece = platform_page_allocate(size);
+        ASSERT_NE(piece, nullptr);
+        platform_page_release(piece, size);
+    }
+    // 4 KiB pages: growth of a little bytes at most, against 20 MiB or more
+    // where each piece left its slack mapped.
+    EXPECT_LT(mapped_pages() - before, 1024);
 }
 
 // ---------------------------------------------------------------------------
