@@ -64,6 +64,8 @@ std::vector<LogicalLine> logical_lines(const uint8_t* data, size_t size) {
     int32_t start = 0;
     bool escape = false;
     bool comment = false;
+    // A byte-order mark before the first line is not read.
+    size_t first = size >= 3 && memcmp(data, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
     auto collect = [&](char byte) {
         if (text.empty()) {
             start = line_feeds + 1;
@@ -77,7 +79,7 @@ std::vector<LogicalLine> logical_lines(const uint8_t* data, size_t size) {
         lines.push_back({text.c_str(), start});
         text.clear();
     };
-    for (size_t i = 0; i < size; ++i) {
+    for (size_t i = first; i < size; ++i) {
         char byte = static_cast<char>(data[i]);
         switch (byte) {
             case '\n':

@@ -1,472 +1,435 @@
-// Edits in place: one entry of a text changed, added or removed, every other
-// byte kept. The text is walked once more as the reader walks it, logical
-// line by logical line, but with each collected byte's place in the text, so
-// that a value can be replaced where it stands. Whatever the edit gives is
-// loaded again and compared with the document the same change makes: an
-// edit that would not read back as intended is refused, never written.
+// Edits in place: the changes of an edit made to a text, every other byte
+// kept. The reader notes where each section and entry stands as it loads
+// the text (the line rules are its alone); the plan says what becomes of
+// each; the edited text is written from both, and loaded again and compared
+// with the plan: an edit that would not read back as intended is refused,
+// never written.
 #include <cstdlib>
 #include <cstring>
 
+#include "edit_plan.h"
 #include "files.h"
 #include "internal.h"
 #include "text_buffer.h"
 
 namespace {
 
-// Bytes asked of a file per read when it is taken in whole.
-constexpr size_t kReadChunk = 64 * 1024;
-
-// One logical line of the text, as the reader collects it, with where it
-// stands in the text.
-struct RawLine {
-    size_t first;     // start of the physical line holding its first byte
-    size_t end;       // just past the line feed that ends it, or the text's end
-    bool ended;       // a line feed ends it
-    bool crlf;        // that line feed follows a carriage return
-    bool continued;   // it spans more than one physical line
-    TextBuffer text;  // the collected bytes
-    size_t* at;       // at[2i], at[2i+1]: where collected byte i begins in the
-                      // text (its escape included) and where it ends
-    size_t at_capacity;
-};
-
-// The walk over the text: where it is, and the physical line it is in.
-struct Walk {
+// The edited text as it is written: the original's bytes up to `copied`,
+// with the changes between them.
+struct Writer {
     const char* text;
     size_t size;
-    size_t next;
-    size_t line_start;
-    bool unended;      // the text ends inside a line of text
-    bool open_escape;  // ... and in an escape
+    const IniLayout* layout;
+    IniDialect dialect;
+    TextBuffer out;
+    size_t copied;       // the original's bytes taken so far
+    size_t text_end_at;  // the output's length when it ended with the original's
+                         // last byte; SIZE_MAX before
 };
 
-// What is found of the edit's target while walking.
-struct Target {
-    bool section_found;  // the first section of that name
-    size_t section_end;  // end of its header line, then of its last entry
-    bool section_ended;  // that line has a line feed
-    bool section_crlf;   // ... after a carriage return
-    bool unended;        // the text ends inside a line of text
-    bool open_escape;    // ... and in an escape
-    bool entry_found;    // its first entry of that key
-    size_t entry_first, entry_end;
-    bool entry_continued, entry_ended, entry_crlf;
-    size_t value_start, value_end;  // the value's bytes in the text
-};
+// Blanks a continued value's lines are indented by after the key's own, in
+// a line of the common dialect that had no continuation lines before.
+constexpr char kContinuationIndent[] = "\t";
 
 }  // namespace
-
-// Appends collected byte `byte`, written from `begin` to `end` in the text.
-static void collect(RawLine* line, char byte, size_t begin, size_t end) {
-    if (line->text.length == line->at_capacity) {
-        line->at_capacity = line->at_capacity * 2 + 16;
-        line->at =
-            static_cast<size_t*>(ini_reallocate(line->at, 2 * line->at_capacity * sizeof(size_t)));
-    }
-    line->at[2 * line->text.length] = begin;
-    line->at[2 * line->text.length + 1] = end;
-    text_append(&line->text, byte);
-}
-
-// Where collected byte `i` of `line` begins and ends in the text.
-static size_t begin_of(const RawLine* line, size_t i) {
-    return line->at[2 * i];
-}
-
-static size_t end_of(const RawLine* line, size_t i) {
-    return line->at[2 * i + 1];
-}
-
-// The next logical line into `line`, by the reader's rules: false when the
-// text holds no more.
-static bool next_line(Walk* walk, RawLine* line) {
-    line->text.length = 0;
-    line->continued = false;
-    bool escape = false, comment = false;
-    size_t escape_at = 0;  // where the pending escape's backslash stands
-    while (walk->next < walk->size) {
-        size_t offset = walk->next++;
-        char byte = walk->text[offset];
-        if (byte == '\n') {
-            bool empty = line->text.length == 0;
-            if (escape || empty) {
-                // A continued line, or one with no text at all.
-                line->continued = !empty;
-                walk->line_start = walk->next;
-                escape = comment = false;
-                continue;
-            }
-            line->end = walk->next;
-            line->ended = true;
-            line->crlf = offset > 0 && walk->text[offset - 1] == '\r';
-            walk->line_start = walk->next;
-            return true;
-        }
-        if (comment || byte == '\r') {
-            continue;  // a comment runs to the line feed; carriage returns never count
-        }
-        if (byte == ';' && !escape) {
-            comment = true;
-        } else if (byte == '\\' && !escape) {
-            escape = true;
-            escape_at = offset;
-            continue;
-        } else if (byte != ' ' || line->text.length > 0) {
-            if (line->text.length == 0) {
-                line->first = walk->line_start;
-            }
-            collect(line, byte, escape ? escape_at : offset, offset + 1);
-        }
-        escape = false;
-    }
-    line->end = walk->size;
-    line->ended = false;
-    line->crlf = false;
-    if (line->text.length > 0) {
-        walk->unended = true;
-        walk->open_escape = escape;
-    }
-    return line->text.length > 0;
-}
-
-// The line's length without its trailing spaces, as the loader takes it.
-static size_t trimmed_length(const RawLine* line) {
-    size_t length = line->text.length;
-    while (length > 0 && line->text.data[length - 1] == ' ') {
-        --length;
-    }
-    return length;
-}
-
-// The bytes before the first NUL among the first `length` at `bytes`: all
-// of a line that counts.
-static size_t visible_length(const char* bytes, size_t length) {
-    const void* nul = memchr(bytes, '\0', length);
-    return nul ? static_cast<size_t>(static_cast<const char*>(nul) - bytes) : length;
-}
-
-// True when the `length` bytes at `bytes` are `name`.
-static bool spells(const char* bytes, size_t length, const char* name) {
-    return length == strlen(name) && memcmp(bytes, name, length) == 0;
-}
-
-// Walks the text, which loads, and notes where the first section named
-// `section` and its first entry of `key` stand. The loader's rules decide
-// what each line is: an entry (inside a section, a first '=' after the first
-// byte and no NUL before it) or else a header.
-static void find_target(const char* text, size_t size, const char* section, const char* key,
-                        Target* target) {
-    memset(target, 0, sizeof *target);
-    Walk walk = {text, size, 0, 0, false, false};
-    RawLine line = {};
-    text_init(&line.text);
-    bool in_section = false, in_target = false;
-    while (next_line(&walk, &line)) {
-        size_t length = trimmed_length(&line);
-        const char* bytes = line.text.data;
-        const void* found = memchr(bytes, '=', length);
-        size_t equals = found ? static_cast<size_t>(static_cast<const char*>(found) - bytes) : 0;
-        bool entry = in_section && equals > 0 && memchr(bytes, '\0', equals) == nullptr;
-        if (!entry) {
-            in_section = true;
-            // A header, since the text loads: "[name]" up to the first NUL.
-            size_t visible = visible_length(bytes, length);
-            in_target = !target->section_found && spells(bytes + 1, visible - 2, section);
-            if (!in_target) {
-                continue;
-            }
-            target->section_found = true;
-        } else if (!in_target) {
-            continue;
-        } else if (!target->entry_found) {
-            size_t key_length = equals;
-            while (key_length > 0 && bytes[key_length - 1] == ' ') {
-                --key_length;
-            }
-            if (spells(bytes, key_length, key)) {
-                size_t value = equals + 1;
-                while (value < length && bytes[value] == ' ') {
-                    ++value;
-                }
-                target->entry_found = true;
-                target->entry_first = line.first;
-                target->entry_end = line.end;
-                target->entry_continued = line.continued;
-                target->entry_ended = line.ended;
-                target->entry_crlf = line.crlf;
-                // An empty value goes where the spaces after '=' end.
-                size_t start = end_of(&line, equals);
-                while (value == length && start < size && text[start] == ' ') {
-                    ++start;
-                }
-                target->value_start = value < length ? begin_of(&line, value) : start;
-                target->value_end = value < length ? end_of(&line, length - 1) : start;
-            }
-        }
-        target->section_end = line.end;
-        target->section_ended = line.ended;
-        target->section_crlf = line.crlf;
-    }
-    target->unended = walk.unended;
-    target->open_escape = walk.open_escape;
-    text_free(&line.text);
-    free(line.at);
-}
-
-// The line ending a new line takes: CR LF after one, else LF.
-static const char* ending(bool crlf) {
-    return crlf ? "\r\n" : "\n";
-}
-
-// Whether the text's last line ending is CR LF: what a new line takes where
-// the line before it has none (the last line, unended).
-static bool last_ending_is_crlf(const char* text, size_t size) {
-    while (size > 0 && text[size - 1] != '\n') {
-        --size;
-    }
-    return size >= 2 && text[size - 2] == '\r';
-}
 
 static void append_string(TextBuffer* out, const char* text) {
     text_append_run(out, text, strlen(text));
 }
 
-// Appends what ends the text's unended last line: a line ending, twice
-// where the text ends in an escape, which would take the first one for a
-// continuation.
-static void append_line_break(TextBuffer* out, const char* text, size_t size, bool open_escape) {
-    const char* end = ending(last_ending_is_crlf(text, size));
-    append_string(out, end);
-    if (open_escape) {
-        append_string(out, end);
+// Copies the original's bytes up to `to`.
+static void copy_to(Writer* writer, size_t to) {
+    if (to > writer->copied) {
+        text_append_run(&writer->out, writer->text + writer->copied, to - writer->copied);
+        if (to == writer->size) {
+            writer->text_end_at = writer->out.length;
+        }
     }
+    writer->copied = to;
 }
 
-// Appends "key=value" in the writer's escaping.
-static void append_entry(TextBuffer* out, const char* key, const char* value) {
-    ini_append_escaped(out, key);
-    text_append(out, '=');
-    ini_append_escaped(out, value);
+// Passes over the original's bytes up to `to`: they are left out.
+static void skip_to(Writer* writer, size_t to) {
+    writer->copied = to;
 }
 
-// The edited text in `out`: `text` with the bytes from `from` to `to`
-// replaced by `replacement`.
-static void splice(TextBuffer* out, const char* text, size_t size, size_t from, size_t to,
-                   const TextBuffer* replacement) {
-    text_append_run(out, text, from);
-    text_append_run(out, replacement->data, replacement->length);
-    text_append_run(out, text + to, size - to);
+// The line ending of a line that follows what is written so far: as the last
+// line written ends, or where it has no ending, as the text's last line does.
+static const char* ending_after(const Writer* writer) {
+    const TextBuffer& out = writer->out;
+    if (out.length > 0 && out.data[out.length - 1] == '\n') {
+        return out.length > 1 && out.data[out.length - 2] == '\r' ? "\r\n" : "\n";
+    }
+    size_t size = writer->size;
+    while (size > 0 && writer->text[size - 1] != '\n') {
+        --size;
+    }
+    return size >= 2 && writer->text[size - 2] == '\r' ? "\r\n" : "\n";
 }
 
-// Whether two sections hold the same name and entries, in order.
-static bool same_section(const IniSection* a, const IniSection* b) {
-    if (strcmp(a->name, b->name) != 0 || a->count != b->count) {
+// Ends the line written last, where it has no ending or is continued at the
+// text's end, so that a new line can follow: twice where the text ends in an
+// escape, which would take the first for a continuation. True when it had to.
+static bool break_line(Writer* writer) {
+    const TextBuffer& out = writer->out;
+    bool at_text_end = out.length == writer->text_end_at;
+    bool open = at_text_end && (writer->layout->open_line || writer->layout->open_escape);
+    if (!open && (out.length == 0 || out.data[out.length - 1] == '\n')) {
         return false;
     }
-    for (int32_t i = 0; i < a->count; ++i) {
-        if (strcmp(a->entries[i]->key, b->entries[i]->key) != 0 ||
-            strcmp(a->entries[i]->value, b->entries[i]->value) != 0) {
+    const char* ending = ending_after(writer);
+    bool escaped = at_text_end && writer->layout->open_escape;
+    append_string(&writer->out, ending);
+    if (escaped) {
+        append_string(&writer->out, ending);
+    }
+    return true;
+}
+
+// Appends a value in the dialect: escaped in the module's format; raw in the
+// common one, its lines after the first ended by `ending` and indented by
+// `indent` (`indent_size` bytes), blank lines left empty.
+static void append_value(Writer* writer, const char* value, const char* ending, const char* indent,
+                         size_t indent_size) {
+    TextBuffer* out = &writer->out;
+    if (writer->dialect == INI_DIALECT_MODULE) {
+        ini_append_escaped(out, value);
+        return;
+    }
+    for (;;) {
+        const char* line_feed = strchr(value, '\n');
+        size_t size = line_feed == nullptr ? strlen(value) : size_t(line_feed - value);
+        text_append_run(out, value, size);
+        if (line_feed == nullptr) {
+            return;
+        }
+        append_string(out, ending);
+        value = line_feed + 1;
+        if (*value != '\n' && *value != '\0') {
+            text_append_run(out, indent, indent_size);
+        }
+    }
+}
+
+// Appends a new line "key=value" ("key = value" in the common dialect), not
+// ended; a value of several lines ends its lines with `ending`.
+static void append_entry(Writer* writer, const char* key, const char* value, const char* ending) {
+    TextBuffer* out = &writer->out;
+    if (writer->dialect == INI_DIALECT_MODULE) {
+        ini_append_escaped(out, key);
+        text_append(out, '=');
+    } else {
+        append_string(out, key);
+        append_string(out, *value == '\0' || *value == '\n' ? " =" : " = ");
+    }
+    append_value(writer, value, ending, kContinuationIndent, sizeof kContinuationIndent - 1);
+}
+
+// Appends the new entries of `section` where a line may begin: each ended;
+// but after a last line without an ending, the text stays unended and the
+// endings go before them.
+static void append_new_entries(Writer* writer, const PlanSection& section) {
+    bool first = true;
+    bool unended = false;
+    const char* ending = "\n";
+    for (int32_t i = 0; i < section.count; ++i) {
+        const PlanEntry& entry = section.entries[i];
+        if (entry.removed || entry.spot >= 0) {
+            continue;
+        }
+        if (first) {
+            unended = break_line(writer);
+            ending = ending_after(writer);
+            first = false;
+        } else if (unended) {
+            append_string(&writer->out, ending);
+        }
+        append_entry(writer, entry.key, entry.value, ending);
+        if (!unended) {
+            append_string(&writer->out, ending);
+        }
+    }
+}
+
+// Writes a loaded entry whose value changed. Where its value stands on one
+// line, and stays on one, only the value's bytes change; otherwise its lines
+// become one key line (the common dialect keeps what stands before the
+// value) and the value's own lines.
+static void write_changed(Writer* writer, const PlanEntry& entry) {
+    const IniEntrySpot& spot = writer->layout->entries[entry.spot];
+    const char* ending = spot.crlf ? "\r\n" : "\n";
+    bool common = writer->dialect == INI_DIALECT_COMMON;
+    bool one_line = strchr(entry.value, '\n') == nullptr || !common;
+    if (!spot.continued && one_line) {
+        copy_to(writer, spot.value_begin);
+        append_value(writer, entry.value, ending, "", 0);
+        skip_to(writer, spot.value_end);
+        return;
+    }
+    copy_to(writer, spot.first);
+    if (common) {
+        // Continuation lines are indented as the first one was, or one step
+        // deeper than the key.
+        const char* indent = writer->text + spot.first;
+        size_t indent_size = spot.indent;
+        TextBuffer deeper;
+        text_init(&deeper);
+        if (spot.continuation_indent_length > 0) {
+            indent = writer->text + spot.continuation_indent;
+            indent_size = spot.continuation_indent_length;
+        } else {
+            text_append_run(&deeper, indent, indent_size);
+            append_string(&deeper, kContinuationIndent);
+            indent = deeper.data;
+            indent_size = deeper.length;
+        }
+        text_append_run(&writer->out, writer->text + spot.first, spot.value_begin - spot.first);
+        append_value(writer, entry.value, ending, indent, indent_size);
+        text_free(&deeper);
+    } else {
+        append_entry(writer, entry.key, entry.value, ending);
+    }
+    if (spot.ended) {
+        append_string(&writer->out, ending);
+    }
+    skip_to(writer, spot.end);
+}
+
+// Where the section after loaded section `spot` begins: its region ends there.
+static size_t region_end(const Writer* writer, int32_t spot) {
+    const IniLayout* layout = writer->layout;
+    return size_t(spot) + 1 < layout->section_count ? layout->sections[spot + 1].first
+                                                    : writer->size;
+}
+
+// Writes loaded section `section`: its header as it is, its entries as the
+// plan has them, its new entries right after its last loaded entry (or its
+// header).
+static void write_loaded_section(Writer* writer, const PlanSection& section) {
+    const IniSectionSpot& spot = writer->layout->sections[section.spot];
+    copy_to(writer, spot.first);
+    if (section.removed) {
+        skip_to(writer, region_end(writer, section.spot));
+        return;
+    }
+    size_t last_end = spot.end;
+    for (int32_t i = 0; i < section.count; ++i) {
+        const PlanEntry& entry = section.entries[i];
+        if (entry.spot < 0) {
+            continue;
+        }
+        const IniEntrySpot& entry_spot = writer->layout->entries[entry.spot];
+        last_end = entry_spot.end;
+        if (entry.removed) {
+            copy_to(writer, entry_spot.first);
+            skip_to(writer, entry_spot.end);
+        } else if (strcmp(entry.value, entry.loaded_value) != 0) {
+            write_changed(writer, entry);
+        }
+    }
+    copy_to(writer, last_end);
+    append_new_entries(writer, section);
+}
+
+// Writes new section `section` at the end: its header and its entries.
+static void write_new_section(Writer* writer, const PlanSection& section) {
+    if (section.removed) {
+        return;
+    }
+    break_line(writer);
+    const char* ending = ending_after(writer);
+    text_append(&writer->out, '[');
+    append_string(&writer->out, section.name);
+    text_append(&writer->out, ']');
+    append_string(&writer->out, ending);
+    append_new_entries(writer, section);
+}
+
+// The edited text of `text` as `plan` has it, in `out`.
+static void write_edited(const char* text, size_t size, const IniLayout* layout, IniDialect dialect,
+                         const Plan* plan, size_t room, TextBuffer* out) {
+    Writer writer = {text, size, layout, dialect, {}, 0, SIZE_MAX};
+    text_init(&writer.out);
+    text_reserve(&writer.out, size + room);
+    for (int32_t i = 0; i < plan->count; ++i) {
+        if (plan->sections[i].spot >= 0) {
+            write_loaded_section(&writer, plan->sections[i]);
+        }
+    }
+    copy_to(&writer, size);
+    for (int32_t i = 0; i < plan->count; ++i) {
+        if (plan->sections[i].spot < 0) {
+            write_new_section(&writer, plan->sections[i]);
+        }
+    }
+    *out = writer.out;
+}
+
+// Bytes the changes may add, beyond the text: the escaped strings and a
+// line or two each. Only a first guess for the output's size.
+static size_t room_for(const IniEdit* edits, size_t count) {
+    size_t room = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const IniEdit& edit = edits[i];
+        size_t strings = (edit.section ? strlen(edit.section) : 0) +
+                         (edit.key ? strlen(edit.key) : 0) + (edit.value ? strlen(edit.value) : 0);
+        room += 2 * strings + 16;
+    }
+    return room;
+}
+
+// Whether every change names what its kind needs.
+static bool well_formed(const IniEdit* edits, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const IniEdit& edit = edits[i];
+        bool entry = edit.kind == INI_EDIT_SET || edit.kind == INI_EDIT_REMOVE_KEY ||
+                     edit.kind == INI_EDIT_REMOVE_ALL;
+        bool known =
+            entry || edit.kind == INI_EDIT_ADD_SECTION || edit.kind == INI_EDIT_REMOVE_SECTION;
+        if (!known || edit.section == nullptr || (entry && edit.key == nullptr) ||
+            (edit.kind == INI_EDIT_SET && edit.value == nullptr)) {
             return false;
         }
     }
     return true;
 }
 
-// Whether section `after` is `before` with the first entry of `key` set to
-// `value` (appended when absent), or removed when `value` is null, the other
-// entries in their order.
-static bool edited_section(const IniSection* before, const IniSection* after, const char* key,
-                           const char* value) {
-    int32_t target = before->count;
-    for (int32_t i = 0; i < before->count && target == before->count; ++i) {
-        target = strcmp(before->entries[i]->key, key) == 0 ? i : target;
+// The edit of a text: the plan of its document, changed as `edits` say,
+// then written, loaded again and compared.
+static IniEditResult edit_text(const char* text, size_t size, const IniEdit* edits, size_t count,
+                               IniDialect dialect, TextBuffer* out, IniLoadReport* report) {
+    IniLayout layout;
+    IniDocument* before = ini_load_laid_out(text, size, dialect, report, &layout);
+    if (before == nullptr) {
+        return INI_EDIT_DOES_NOT_LOAD;
     }
-    int32_t expected = before->count + (value == nullptr ? -1 : target == before->count);
-    if (strcmp(before->name, after->name) != 0 || after->count != expected) {
-        return false;
+    Plan plan;
+    plan_init(&plan, before);
+    IniEditResult result = INI_EDIT_CHANGED;
+    for (size_t i = 0; i < count && result == INI_EDIT_CHANGED; ++i) {
+        result = plan_apply(&plan, edits[i]);
     }
-    int32_t j = 0;
-    for (int32_t i = 0; i < before->count; ++i) {
-        if (i == target && value == nullptr) {
-            continue;
+    if (result == INI_EDIT_CHANGED && !plan_changes(&plan)) {
+        result = INI_EDIT_UNCHANGED;
+    }
+    if (result == INI_EDIT_CHANGED) {
+        write_edited(text == nullptr ? "" : text, text == nullptr ? 0 : size, &layout, dialect,
+                     &plan, room_for(edits, count), out);
+        IniDocument* after = ini_load_laid_out(out->data, out->length, dialect, nullptr, nullptr);
+        if (after == nullptr || !plan_matches(&plan, after)) {
+            result = INI_EDIT_NOT_REPRESENTABLE;
+            text_free(out);
         }
-        const char* want = i == target ? value : before->entries[i]->value;
-        if (strcmp(before->entries[i]->key, after->entries[j]->key) != 0 ||
-            strcmp(want, after->entries[j]->value) != 0) {
-            return false;
-        }
-        ++j;
+        ini_free_document(after);
     }
-    return target < before->count || value == nullptr ||
-           (strcmp(after->entries[j]->key, key) == 0 &&
-            strcmp(after->entries[j]->value, value) == 0);
+    plan_free(&plan);
+    ini_layout_free(&layout);
+    ini_free_document(before);
+    return result;
 }
 
-// Whether `after` is `before` with the edit made to the first section named
-// `section` (appended, holding the entry alone, when there is none).
-static bool reads_back(const IniDocument* before, const IniDocument* after, const char* section,
-                       const char* key, const char* value) {
-    int32_t target = before->count;
-    for (int32_t i = 0; i < before->count && target == before->count; ++i) {
-        target = strcmp(before->sections[i]->name, section) == 0 ? i : target;
+// The dialect and wait of `options`; null means the defaults.
+static IniOptions options_or_defaults(const IniOptions* options) {
+    IniOptions chosen = {};
+    if (options != nullptr) {
+        chosen = *options;
     }
-    if (after->count != before->count + (target == before->count)) {
-        return false;
-    }
-    for (int32_t i = 0; i < before->count; ++i) {
-        bool same = i == target
-                        ? edited_section(before->sections[i], after->sections[i], key, value)
-                        : same_section(before->sections[i], after->sections[i]);
-        if (!same) {
-            return false;
-        }
-    }
-    if (target < before->count) {
-        return true;
-    }
-    const IniSection* added = after->sections[target];
-    return strcmp(added->name, section) == 0 && added->count == 1 &&
-           strcmp(added->entries[0]->key, key) == 0 && strcmp(added->entries[0]->value, value) == 0;
+    return chosen;
 }
 
-// The edit of a text that loads, in `out`; the edit changes its document.
-static void compose(const char* text, size_t size, const char* section, const char* key,
-                    const char* value, TextBuffer* out) {
-    Target target;
-    find_target(text, size, section, key, &target);
-    TextBuffer line;
-    text_init(&line);
-    if (value == nullptr) {
-        // Removal: the entry's physical lines go, continuation lines included.
-        splice(out, text, size, target.entry_first, target.entry_end, &line);
-    } else if (target.entry_found && !target.entry_continued) {
-        // Only the value's bytes change.
-        ini_append_escaped(&line, value);
-        splice(out, text, size, target.value_start, target.value_end, &line);
-    } else if (target.entry_found) {
-        // A continued entry becomes one line, ended as its last line was.
-        append_entry(&line, key, value);
-        if (target.entry_ended) {
-            append_string(&line, ending(target.entry_crlf));
-        }
-        splice(out, text, size, target.entry_first, target.entry_end, &line);
-    } else if (target.section_found) {
-        // A new key: right after the section's last entry (or its header),
-        // ended like that line; after a last line without an ending, the
-        // new line keeps the text unended and the ending goes before it.
-        if (target.section_ended) {
-            append_entry(&line, key, value);
-            append_string(&line, ending(target.section_crlf));
-        } else {
-            append_line_break(&line, text, size, target.open_escape);
-            append_entry(&line, key, value);
-        }
-        splice(out, text, size, target.section_end, target.section_end, &line);
-    } else {
-        // A new section at the end, its lines ended as the text's last
-        // ending is, after a line break where the text ends in a line (of
-        // text, or a comment) that a new line would otherwise join.
-        bool crlf = last_ending_is_crlf(text, size);
-        if (target.unended || (size > 0 && text[size - 1] != '\n')) {
-            append_line_break(&line, text, size, target.open_escape);
-        }
-        text_append(&line, '[');
-        append_string(&line, section);
-        text_append(&line, ']');
-        append_string(&line, ending(crlf));
-        append_entry(&line, key, value);
-        append_string(&line, ending(crlf));
-        splice(out, text, size, size, size, &line);
+IniEditResult ini_edit_text_with(const char* text, size_t size, const IniEdit* edits, size_t count,
+                                 const IniOptions* options, char** edited, size_t* edited_size,
+                                 IniLoadReport* report) {
+    *edited = nullptr;
+    *edited_size = 0;
+    if (!well_formed(edits, count)) {
+        return INI_EDIT_NOT_REPRESENTABLE;
     }
-    text_free(&line);
+    IniLoadReport unused;
+    TextBuffer out = {};
+    IniEditResult result = edit_text(text, size, edits, count, options_or_defaults(options).dialect,
+                                     &out, report == nullptr ? &unused : report);
+    if (result == INI_EDIT_CHANGED) {
+        *edited = out.data;
+        *edited_size = out.length;
+    }
+    return result;
 }
 
 IniEditResult ini_edit_text(const char* text, size_t size, const char* section, const char* key,
                             const char* value, char** edited, size_t* edited_size,
                             IniLoadReport* report) {
-    *edited = nullptr;
-    *edited_size = 0;
-    if (section == nullptr || key == nullptr) {
-        return INI_EDIT_NOT_REPRESENTABLE;
-    }
-    IniDocument* before = ini_load_text(text, size, report);
-    if (before == nullptr) {
-        return INI_EDIT_DOES_NOT_LOAD;
-    }
-    if (text == nullptr) {
-        size = 0;
-    }
-    // Removing an absent entry, or setting the value an entry holds
-    // already, changes nothing.
-    IniSection* found = ini_find_section(before, section);
-    const char* current = found ? ini_get(found, key) : nullptr;
-    bool unchanged =
-        value == nullptr ? current == nullptr : current != nullptr && strcmp(current, value) == 0;
-    TextBuffer out;
-    text_init(&out);
-    IniEditResult result = INI_EDIT_UNCHANGED;
-    if (!unchanged) {
-        compose(text, size, section, key, value, &out);
-        IniDocument* after = ini_load_text(out.data, out.length, nullptr);
-        bool faithful = after != nullptr && reads_back(before, after, section, key, value);
-        ini_free_document(after);
-        result = faithful ? INI_EDIT_CHANGED : INI_EDIT_NOT_REPRESENTABLE;
-    }
-    ini_free_document(before);
-    if (result == INI_EDIT_CHANGED) {
-        *edited = out.data;
-        *edited_size = out.length;
-    } else {
-        text_free(&out);
-    }
-    return result;
+    IniEdit edit = {value == nullptr ? INI_EDIT_REMOVE_KEY : INI_EDIT_SET, section, key, value, 0};
+    return ini_edit_text_with(text, size, &edit, 1, nullptr, edited, edited_size, report);
 }
 
 void ini_free_text(char* text) {
     free(text);
 }
 
-// The whole file at `path` in `bytes`: false when it cannot be opened.
-static bool read_whole(const char* path, TextBuffer* bytes) {
-    PlatformFile* file = platform_open_read(path);
-    if (file == nullptr) {
-        return false;
+// What a refusal of the platform's edit means for the module's caller.
+static IniEditResult result_of(PlatformEditStatus status) {
+    switch (status) {
+        case PLATFORM_EDIT_OK:
+            return INI_EDIT_CHANGED;
+        case PLATFORM_EDIT_NOT_REGULAR:
+            return INI_EDIT_NOT_A_FILE;
+        case PLATFORM_EDIT_READ_ONLY:
+            return INI_EDIT_READ_ONLY;
+        case PLATFORM_EDIT_BUSY:
+            return INI_EDIT_BUSY;
+        case PLATFORM_EDIT_CANNOT_READ:
+            return INI_EDIT_CANNOT_READ;
+        case PLATFORM_EDIT_MISSING:
+        case PLATFORM_EDIT_CANNOT_OPEN:
+            break;
     }
-    for (;;) {
-        text_reserve(bytes, kReadChunk);
-        long got = platform_read(file, bytes->data + bytes->length, kReadChunk);
-        if (got <= 0) {
-            break;  // a read error ends the file, as it ends a load
-        }
-        bytes->length += static_cast<size_t>(got);
-    }
-    platform_close(file);
-    return true;
+    return INI_EDIT_CANNOT_OPEN;
 }
 
-IniEditResult ini_edit_file(const char* path, const char* section, const char* key,
-                            const char* value, IniLoadReport* report) {
+IniEditResult ini_edit_file_with(const char* path, const IniEdit* edits, size_t count,
+                                 const IniOptions* options, IniLoadReport* report) {
     IniLoadReport unused;
     if (report == nullptr) {
         report = &unused;
     }
-    TextBuffer bytes;
-    text_init(&bytes);
-    if (!read_whole(path, &bytes)) {
-        text_free(&bytes);
-        *report = {INI_LOAD_CANNOT_OPEN, 0};
-        return INI_EDIT_CANNOT_OPEN;
+    *report = {INI_LOAD_CANNOT_OPEN, 0};
+    if (!well_formed(edits, count)) {
+        *report = {INI_LOAD_OK, 0};
+        return INI_EDIT_NOT_REPRESENTABLE;
     }
-    char* edited = nullptr;
-    size_t edited_size = 0;
-    IniEditResult result =
-        ini_edit_text(bytes.data, bytes.length, section, key, value, &edited, &edited_size, report);
-    text_free(&bytes);
-    if (result == INI_EDIT_CHANGED && !platform_replace_file(path, edited, edited_size)) {
-        result = INI_EDIT_CANNOT_WRITE;
+    IniOptions chosen = options_or_defaults(options);
+    long wait = chosen.edit_wait_ms == 0  ? kPlatformEditWaitMs
+                : chosen.edit_wait_ms < 0 ? 0
+                                          : chosen.edit_wait_ms;
+    PlatformEdit* edit = nullptr;
+    PlatformEditStatus status =
+        platform_edit_begin(path, wait, (chosen.flags & INI_CREATE_MISSING) != 0, &edit);
+    if (status != PLATFORM_EDIT_OK) {
+        if (status == PLATFORM_EDIT_CANNOT_READ) {
+            *report = {INI_LOAD_CANNOT_READ, 0};
+        }
+        return result_of(status);
     }
-    free(edited);
+    size_t size = 0;
+    const char* text = platform_edit_text(edit, &size);
+    TextBuffer out = {};
+    IniEditResult result = edit_text(text, size, edits, count, chosen.dialect, &out, report);
+    if (result == INI_EDIT_CHANGED) {
+        platform_edit_drop_text(edit);
+        if (!platform_edit_commit(edit, out.data, out.length)) {
+            result = INI_EDIT_CANNOT_WRITE;
+        }
+        text_free(&out);
+    }
+    platform_edit_end(edit);
     return result;
+}
+
+IniEditResult ini_edit_file(const char* path, const char* section, const char* key,
+                            const char* value, IniLoadReport* report) {
+    IniEdit edit = {value == nullptr ? INI_EDIT_REMOVE_KEY : INI_EDIT_SET, section, key, value, 0};
+    return ini_edit_file_with(path, &edit, 1, nullptr, report);
 }
 
 const char* ini_edit_result_text(IniEditResult result) {
@@ -485,6 +448,16 @@ const char* ini_edit_result_text(IniEditResult result) {
             return "the file format cannot hold that name, key or value as it is";
         case INI_EDIT_CANNOT_WRITE:
             return "cannot write the file";
+        case INI_EDIT_CANNOT_READ:
+            return "cannot read the file";
+        case INI_EDIT_NOT_A_FILE:
+            return "not a regular file";
+        case INI_EDIT_READ_ONLY:
+            return "the file is read-only";
+        case INI_EDIT_BUSY:
+            return "the file is being edited";
+        case INI_EDIT_NOT_FOUND:
+            return "no such entry";
     }
     return "unknown edit result";
 }

@@ -3,8 +3,10 @@
 //
 // Strings are NUL-terminated 8-bit byte strings; no encoding is interpreted
 // and names and keys compare byte for byte, case-sensitively. Nothing here
-// prints; every outcome is a return value. Not thread-safe: a document must
-// not be used from two threads at once.
+// prints; every outcome is a return value. A document must not be used
+// from two threads at once; but sections and entries that no document or
+// section holds any more are objects of their own, and may be released on
+// different threads at once, loaded ones too.
 //
 // Ownership: a document owns its sections, a section owns its name and its
 // entries, an entry owns its key and its value. A section's name and an
@@ -117,8 +119,8 @@ INI_API IniSection* ini_copy_section(const IniSection* section, const char* new_
 
 // Reads the file at `path`. Returns a new document owned by the caller, or
 // null when the file cannot be opened or its structure is invalid (the two
-// are not told apart). A read error midway counts as the end of the file.
-// The same as ini_load_file(path, NULL).
+// are not told apart). A read error midway counts as the end of the file:
+// the lines before it stand (ini_load_file tells it apart).
 INI_API IniDocument* ini_load(const char* path);
 
 // Why a load gave no document.
@@ -126,7 +128,8 @@ typedef enum IniLoadError {
     INI_LOAD_OK = 0,           /* a document was returned */
     INI_LOAD_CANNOT_OPEN,      /* missing, a directory, or unreadable */
     INI_LOAD_NO_FIRST_SECTION, /* the first logical line is not a section header */
-    INI_LOAD_BAD_LINE          /* a later line is neither an entry nor a section header */
+    INI_LOAD_BAD_LINE,         /* a later line is neither an entry nor a section header */
+    INI_LOAD_CANNOT_READ       /* a read failed midway (ini_load_file) */
 } IniLoadError;
 
 // The outcome of a load. `line` is the 1-based number of the physical line
@@ -140,7 +143,9 @@ typedef struct IniLoadReport {
 } IniLoadReport;
 
 // ini_load with a report: when `report` is not null it is filled on every
-// call, success included.
+// call, success included. Unlike ini_load, a read error midway gives no
+// document but INI_LOAD_CANNOT_READ. On INI_LOAD_CANNOT_OPEN and
+// INI_LOAD_CANNOT_READ, ini_system_error tells why.
 INI_API IniDocument* ini_load_file(const char* path, IniLoadReport* report);
 
 // Reads the `size` bytes at `text` exactly as ini_load reads a file holding
@@ -155,6 +160,45 @@ INI_API IniDocument* ini_load_text(const char* text, size_t size, IniLoadReport*
 // one too); static storage, not to be released.
 INI_API const char* ini_load_error_text(IniLoadError error);
 
+// The dialects a text can be read and edited in.
+typedef enum IniDialect {
+    /* The module's own format, the default: backslash escapes, ';' comments
+       anywhere on a line, a trailing backslash continues it, only spaces
+       are blank, the first line is a section header. */
+    INI_DIALECT_MODULE = 0,
+    /* The format most configuration files are written in, read as Python's
+       configparser reads it by default: '#' and ';' comment lines, '=' or
+       ':', indented continuation lines, no escapes, spaces and tabs blank,
+       entries before the first header in a section named "". */
+    INI_DIALECT_COMMON = 1
+} IniDialect;
+
+// Flags of IniOptions.
+#define INI_CREATE_MISSING 1u /* an edit of a missing file creates it */
+
+// How a text is read and a file edited. A zeroed record is the default:
+// the module's format, a wait of 10 s for another edit of the same file.
+// Fields may be added in place of `reserved`, which must stay zero.
+typedef struct IniOptions {
+    IniDialect dialect;
+    uint32_t flags;       /* INI_CREATE_MISSING, ... */
+    int32_t edit_wait_ms; /* edits of a file: the wait for another edit of it;
+                             0: 10 s, negative: none */
+    int32_t reserved[5];
+} IniOptions;
+
+// ini_load_text and ini_load_file in the dialect of `options` (null: the
+// defaults). A null `text` reads as no bytes.
+INI_API IniDocument* ini_load_text_with(const char* text, size_t size, const IniOptions* options,
+                                        IniLoadReport* report);
+INI_API IniDocument* ini_load_file_with(const char* path, const IniOptions* options,
+                                        IniLoadReport* report);
+
+// Why the last failed file operation of this module on this thread failed,
+// as the system words it ("No such file or directory", "Access is denied");
+// "" when it gave no reason. Valid until the next call on this thread.
+INI_API const char* ini_system_error(void);
+
 // Writes `document` to `path`, replacing any file there. Returns 0 on
 // success, -1 when the file cannot be created, -2 when a write fails or comes
 // up short (the bytes already written stay). The document is not changed.
@@ -164,10 +208,15 @@ INI_API int ini_save(const IniDocument* document, const char* path);
 typedef enum IniEditResult {
     INI_EDIT_CHANGED = 0,       /* the edit was made */
     INI_EDIT_UNCHANGED,         /* the value is set already, or the entry is absent */
-    INI_EDIT_CANNOT_OPEN,       /* the file is missing, a directory, or unreadable */
+    INI_EDIT_CANNOT_OPEN,       /* the file is missing or cannot be opened or locked */
     INI_EDIT_DOES_NOT_LOAD,     /* the text does not load: the report says why and where */
     INI_EDIT_NOT_REPRESENTABLE, /* the name, key or value would not read back as given */
-    INI_EDIT_CANNOT_WRITE       /* the edited file cannot be written */
+    INI_EDIT_CANNOT_WRITE,      /* the edited file cannot be written */
+    INI_EDIT_CANNOT_READ,       /* a read of the file failed: nothing was written */
+    INI_EDIT_NOT_A_FILE,        /* a directory, a FIFO or a device: not read */
+    INI_EDIT_READ_ONLY,         /* the file is read-only: not read */
+    INI_EDIT_BUSY,              /* another edit held the file for the whole wait */
+    INI_EDIT_NOT_FOUND          /* an INI_EDIT_EXISTING set met no such entry */
 } IniEditResult;
 
 // Edits the `size` bytes at `text` as ini_set (or, with a null `value`,
@@ -192,11 +241,57 @@ INI_API IniEditResult ini_edit_text(const char* text, size_t size, const char* s
                                     const char* key, const char* value, char** edited,
                                     size_t* edited_size, IniLoadReport* report);
 
-// ini_edit_text on the file at `path`, written back only when it changed:
-// the text goes to a new file beside it, which then replaces it, so an
-// interrupted edit leaves the old file; the file's permissions are kept.
+// ini_edit_text on the file at `path`, written back only when it changed,
+// as ini_edit_file_with (one edit at a time, durably; the file's
+// permissions are kept).
 INI_API IniEditResult ini_edit_file(const char* path, const char* section, const char* key,
                                     const char* value, IniLoadReport* report);
+
+// One change of an edit.
+typedef enum IniEditKind {
+    INI_EDIT_SET = 0,       /* `key` to `value` in `section`, as ini_edit_text */
+    INI_EDIT_REMOVE_KEY,    /* the first entry of `key` in `section` */
+    INI_EDIT_REMOVE_ALL,    /* every entry of `key` in `section` */
+    INI_EDIT_ADD_SECTION,   /* an empty `section` at the end, where there is none */
+    INI_EDIT_REMOVE_SECTION /* the first `section`: its header and every line
+                               up to the next header */
+} IniEditKind;
+
+// Flags of IniEdit.
+#define INI_EDIT_EXISTING                                  \
+    1u /* a set changes an entry that exists, or fails the \
+          whole edit with INI_EDIT_NOT_FOUND */
+
+typedef struct IniEdit {
+    IniEditKind kind;
+    const char* section;
+    const char* key;   /* the entry kinds */
+    const char* value; /* INI_EDIT_SET */
+    uint32_t flags;
+} IniEdit;
+
+// ini_edit_text with `count` changes, made in order as the document
+// operations would make them (a removal keeping the order of what stays),
+// and in the dialect of `options` (null: the defaults). All of them are
+// made or none: one that cannot be represented refuses the whole edit. In
+// the common dialect values are written without escapes, a new entry as
+// "key = value", and a value of several lines as indented continuation
+// lines (its blank lines empty). Nothing is written where the document
+// would not change.
+INI_API IniEditResult ini_edit_text_with(const char* text, size_t size, const IniEdit* edits,
+                                         size_t count, const IniOptions* options, char** edited,
+                                         size_t* edited_size, IniLoadReport* report);
+
+// The same edit of the file at `path`, in place. One edit of a file at a
+// time, from any number of processes: it waits for the one before it (see
+// IniOptions), then reads the file, which must be a regular file that may
+// be written, and replaces it, durably, only when it changed: an
+// interrupted edit, or a power loss, leaves the old text or the new one.
+// Through a symbolic link the file it names is edited. On
+// INI_EDIT_CANNOT_OPEN, _CANNOT_READ and _CANNOT_WRITE, ini_system_error
+// tells why.
+INI_API IniEditResult ini_edit_file_with(const char* path, const IniEdit* edits, size_t count,
+                                         const IniOptions* options, IniLoadReport* report);
 
 // Releases a text that ini_edit_text made; null is ignored.
 INI_API void ini_free_text(char* text);

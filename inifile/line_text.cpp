@@ -49,7 +49,7 @@ void line_append_run_slow(LineText* line, const char* bytes, size_t size) {
     }
 }
 
-char line_byte_at(const LineText* line, size_t index) {
+char line_byte_in_pieces(const LineText* line, size_t index) {
     size_t piece = index / kLinePieceBytes;
     return piece < size_t(line->count) ? line->pieces[piece][index % kLinePieceBytes]
                                        : line->tail.data[index - piece * kLinePieceBytes];

@@ -66,11 +66,20 @@ inline void line_append_run(LineText* line, const char* bytes, size_t size) {
     line_append_run_slow(line, bytes, size);
 }
 
+// The number of bytes collected.
+inline size_t line_total(const LineText* line) {
+    return size_t(line->count) * kLinePieceBytes + line->tail.length;
+}
+
 // The line's length without its trailing spaces.
 size_t line_length(const LineText* line);
 
-// The byte at `index`, which must lie within the line.
-char line_byte_at(const LineText* line, size_t index);
+// The byte at `index`, which must lie within the line; inline for lines of
+// one piece, nearly all.
+char line_byte_in_pieces(const LineText* line, size_t index);
+inline char line_byte_at(const LineText* line, size_t index) {
+    return line->count == 0 ? line->tail.data[index] : line_byte_in_pieces(line, index);
+}
 
 // The same for lines of more than one piece, which the inline versions below
 // hand on to.

@@ -7,6 +7,7 @@ files, natively or under wine.
 """
 
 import argparse
+import concurrent.futures
 import os
 import stat
 import subprocess
@@ -16,9 +17,10 @@ import unittest
 
 COMMAND = None
 WINE = None  # the wine loader for a Windows build, None natively
+FAULT_SHIM = None  # a library that makes reads and writes fail (LD_PRELOAD), natively
 
 
-def run(*args, stdin=b""):
+def run(*args, stdin=b"", env=None):
     """(status, stdout, stderr) of the command with `args`. Output goes to
     files, not pipes: wine's helper processes would hold a pipe open."""
     command = ([WINE] if WINE else []) + [COMMAND] + list(args)
@@ -27,7 +29,7 @@ def run(*args, stdin=b""):
         given.write(stdin)
         given.seek(0)
         status = subprocess.run(command, stdin=given, stdout=out, stderr=err,
-                                timeout=300).returncode
+                                timeout=300, env=env).returncode
         out.seek(0)
         err.seek(0)
         # Messages are text: the Windows runtime ends their lines with CR LF.
@@ -39,7 +41,8 @@ def seen(path):
     return "Z:" + path.replace("/", "\\") if WINE else path
 
 
-class CommandTest(unittest.TestCase):
+class FileTestCase(unittest.TestCase):
+    """A scratch folder per test, and files in it."""
     maxDiff = None
 
     def setUp(self):
@@ -63,6 +66,9 @@ class CommandTest(unittest.TestCase):
         status, out, err = run(args[0], seen(path), *args[1:])
         self.assertEqual(out, b"")
         return status, err, self.read(path)
+
+
+class CommandTest(FileTestCase):
 
     def test_get_reads_values_as_written_by_the_installer(self):
         path = self.file(b"[vantra]\nBindir=C:\\\\v\\\\vrun-1.2\\\\bin\nRootdir=C:\\\\v\\;x\n")
@@ -92,6 +98,9 @@ class CommandTest(unittest.TestCase):
             (b"[s]\nk=a\\\n  b ; c\r\nz=1\n", ("set", "s", "k", "n"), b"[s]\nk=n\r\nz=1\n"),
             (b"[s]\nk=a\\\n  b\nz=1", ("del", "s", "k"), b"[s]\nz=1"),
             (b"[s]\nk=1", ("set", "t", "k", "v"), b"[s]\nk=1\n[t]\nk=v\n"),
+            (b"[s]\nk=1\n[s]\nk=2\n", ("set", "s", "k", "3"), b"[s]\nk=3\n[s]\nk=2\n"),
+            (b"[s]\r\nk=1\r\n", ("set", "t", "k", "v"), b"[s]\r\nk=1\r\n[t]\r\nk=v\r\n"),
+            (b"[s]\nk=1\n; end", ("set", "t", "k", "v"), b"[s]\nk=1\n; end\n[t]\nk=v\n"),
         ]
         for content, args, expected in cases:
             with self.subTest(args=args, content=content):
@@ -132,20 +141,124 @@ class CommandTest(unittest.TestCase):
                           b"section header\n"))
         self.assertEqual(run("check", seen(bad), seen(missing))[0], 2)
         self.assertEqual(run("get", seen(missing), "a", "x")[0], 2)
-        for usage in (("get", seen(good)), ("set", "-", "a", "x", "1"), ("frobnicate",), ()):
+        self.assertEqual(run("keys", seen(good), "c")[0:2], (1, b""))
+        for usage in (("get", seen(good)), ("get", seen(good), "a", "x", "extra"),
+                      ("set", "-", "a", "x", "1"), ("frobnicate",), ()):
             with self.subTest(usage=usage):
-                self.assertEqual(run(*usage)[0], 2)
-        self.assertEqual(run("--help")[0], 0)
+                self.assertEqual(run(*usage)[0:2], (2, b""))
+        for help in (("--help",), ("-h",), ("get", "--help")):
+            self.assertEqual(run(*help)[0], 0)
+        # Standard input is read whole, however long.
+        long = b"[a]\n" + b"k=" + b"v" * 100000 + b"\nlast=1\n"
+        self.assertEqual(run("get", "-", "a", "last", stdin=long), (0, b"1\n", b""))
+        self.assertEqual(run("get", "--", seen(good), "a", "x"), (0, b"1\n", b""))
+
+
+class SafetyTest(FileTestCase):
+    """What an edit does to the file under it: one at a time, refusals
+    before anything is read, links kept."""
+
+    def test_parallel_sets_keep_every_update(self):
+        path = self.file(b"[s]\n")
+        writers, keys = (2, 3) if WINE else (4, 8)
+
+        def write(writer):
+            return [run("set", seen(path), "s", "k%d_%d" % (writer, key), "v")[0]
+                    for key in range(keys)]
+
+        with concurrent.futures.ThreadPoolExecutor(writers) as pool:
+            statuses = sum(pool.map(write, range(writers)), [])
+        self.assertEqual(statuses, [0] * (writers * keys))
+        self.assertEqual(self.read(path).count(b"=v\n"), writers * keys)
+        self.assertEqual(os.listdir(self.directory), ["settings.ini"])
+
+    def test_refuses_what_it_must_not_edit(self):
+        read_only = self.file(b"[s]\nk=1\n", "read-only.ini")
+        os.chmod(read_only, 0o444)
+        cases = [(read_only, b"read-only"), (self.directory, b"not a regular file")]
+        if not WINE:
+            fifo = os.path.join(self.directory, "fifo")
+            os.mkfifo(fifo)
+            cases.append((fifo, b"not a regular file"))
+        for path, reason in cases:
+            with self.subTest(path=path):
+                status, out, err = run("set", seen(path), "s", "k", "2")
+                self.assertEqual(status, 2)
+                self.assertIn(reason, err)
+        self.assertEqual(self.read(read_only), b"[s]\nk=1\n")
+
+    def test_output_that_cannot_be_written_is_trouble(self):
+        if not os.path.exists("/dev/full"):
+            self.skipTest("no /dev/full here")
+        path = self.file(b"[s]\nk=1\n")
+        command = ([WINE] if WINE else []) + [COMMAND, "get", seen(path), "s", "k"]
+        with open("/dev/full", "wb") as full, tempfile.TemporaryFile() as err:
+            status = subprocess.run(command, stdout=full, stderr=err, timeout=300).returncode
+            err.seek(0)
+            self.assertEqual(status, 2)
+            self.assertIn(b"standard output", err.read())
+
+    def test_symbolic_link_stays(self):
+        if WINE:
+            self.skipTest("Windows edits the path as given")
+        target = self.file(b"[s]\nk=1\n", "target.ini")
+        link = os.path.join(self.directory, "link.ini")
+        os.symlink("target.ini", link)
+        self.assertEqual(run("set", link, "s", "k", "2")[0], 0)
+        self.assertTrue(os.path.islink(link))
+        self.assertEqual(self.read(target), b"[s]\nk=2\n")
+
+
+class FaultTest(FileTestCase):
+    """Reads and writes that fail, and an edit killed halfway: the file
+    keeps its text, and nothing stays beside it for long."""
+
+    def setUp(self):
+        if not FAULT_SHIM:
+            self.skipTest("needs the fault library (native builds without sanitizers)")
+        super().setUp()
+        self.original = b"[s]\n" + b"".join(b"k%d=%s\n" % (i, b"v" * 40) for i in range(5000))
+        self.path = self.file(self.original)
+
+    def faulty(self, fault, *args):
+        env = dict(os.environ, LD_PRELOAD=FAULT_SHIM, **fault)
+        return run(*args, env=env)
+
+    def test_failed_read_or_write_keeps_the_file(self):
+        for fault in ({"INIFILE_FAIL_READ": "1"}, {"INIFILE_FAIL_READ": "2"},
+                      {"INIFILE_FAIL_WRITE": "1"}, {"INIFILE_FAIL_FSYNC": "1"}):
+            with self.subTest(fault=fault):
+                status, _, err = self.faulty(fault, "set", self.path, "s", "k1", "new")
+                self.assertEqual(status, 2)
+                self.assertIn(b"Input/output error", err)
+                self.assertEqual(self.read(self.path), self.original)
+                self.assertEqual(os.listdir(self.directory), ["settings.ini"])
+        # A read that fails midway is no end of the file for get and check.
+        for command in (("get", self.path, "s", "k4999"), ("check", self.path)):
+            with self.subTest(command=command):
+                status, out, err = self.faulty({"INIFILE_FAIL_READ": "3"}, *command)
+                self.assertEqual((status, out), (2, b""))
+                self.assertIn(b"cannot read", err)
+
+    def test_killed_edit_leaves_the_old_text_and_the_next_edit_cleans_up(self):
+        status, _, _ = self.faulty({"INIFILE_KILL_AT_WRITE": "1"}, "set", self.path, "s", "k1", "new")
+        self.assertEqual(status, -9)
+        self.assertEqual(self.read(self.path), self.original)
+        self.assertEqual(run("set", self.path, "s", "k1", "new")[0], 0)
+        self.assertEqual(self.read(self.path), self.original.replace(b"k1=" + b"v" * 40, b"k1=new"))
+        self.assertEqual(os.listdir(self.directory), ["settings.ini"])
 
 
 def main():
-    global COMMAND, WINE
+    global COMMAND, WINE, FAULT_SHIM
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--command", required=True, help="the inifile executable")
     parser.add_argument("--wine", help="the wine loader that runs a Windows build")
+    parser.add_argument("--fault-shim", help="the library that makes reads and writes fail")
     options, remaining = parser.parse_known_args()
     COMMAND = os.path.abspath(options.command)
     WINE = options.wine
+    FAULT_SHIM = options.fault_shim and os.path.abspath(options.fault_shim)
     unittest.main(argv=[sys.argv[0]] + remaining)
 
 

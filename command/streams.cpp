@@ -1,0 +1,60 @@
+#include "streams.h"
+
+#include "files.h"
+
+namespace {
+
+// Bytes gathered before they are written, and asked of standard input at a
+// time.
+constexpr size_t kPieceBytes = 64 * 1024;
+
+}  // namespace
+
+std::string system_reason() {
+    char text[256];
+    platform_error_text(platform_last_error(), text, sizeof text);
+    return text;
+}
+
+bool read_standard_input(std::string* text, std::string* reason) {
+    PlatformFile* input = platform_standard_input();
+    text->clear();
+    for (;;) {
+        size_t size = text->size();
+        text->resize(size + kPieceBytes);
+        long got = platform_read(input, &(*text)[size], kPieceBytes);
+        text->resize(size + (got > 0 ? size_t(got) : 0));
+        if (got == 0) {
+            return true;
+        }
+        if (got < 0) {
+            *reason = system_reason();
+            return false;
+        }
+    }
+}
+
+void Output::write(const char* bytes, size_t size) {
+    if (pending_.size() + size < kPieceBytes) {
+        pending_.append(bytes, size);
+        return;
+    }
+    // Large pieces go out as they are, never copied.
+    std::string ignored;
+    flush(&ignored);
+    if (!failed_ && !platform_write(platform_standard_output(), bytes, size)) {
+        failed_ = true;
+        reason_ = system_reason();
+    }
+}
+
+bool Output::flush(std::string* reason) {
+    if (!failed_ && !pending_.empty() &&
+        !platform_write(platform_standard_output(), pending_.data(), pending_.size())) {
+        failed_ = true;
+        reason_ = system_reason();
+    }
+    pending_.clear();
+    *reason = reason_;
+    return !failed_;
+}

@@ -1,0 +1,33 @@
+// Standard input and output of the inifile command, through the platform
+// layer: bytes as they are, and every failure with the system's reason.
+#ifndef COMMAND_STREAMS_H_
+#define COMMAND_STREAMS_H_
+
+#include <cstddef>
+#include <string>
+
+// Everything on standard input, into `text`: false on a read error, with
+// the system's reason in `reason`.
+bool read_standard_input(std::string* text, std::string* reason);
+
+// Standard output, gathered and written in large pieces. Once a write has
+// failed nothing more is written, and `failed` says so with the reason.
+class Output {
+  public:
+    void write(const char* bytes, size_t size);
+    void write(const std::string& text) {
+        write(text.data(), text.size());
+    }
+    // Writes what is gathered: false (with the reason) when any write failed.
+    bool flush(std::string* reason);
+
+  private:
+    std::string pending_;
+    bool failed_ = false;
+    std::string reason_;
+};
+
+// The system's wording of the reason of the platform layer's last failure.
+std::string system_reason();
+
+#endif  // COMMAND_STREAMS_H_
