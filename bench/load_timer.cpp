@@ -2,10 +2,12 @@
 // it, so that it builds wherever the module does: natively and for Windows,
 // where Google Benchmark is not available and the program runs under wine.
 //
-//   load_timer [--text] FILE [REPEAT]
+//   load_timer [--text] [--common] FILE [REPEAT]
 //
 // --text: the file is read into memory first, off the clock, and each load
 // is ini_load_text of those bytes.
+// --common: the loads read the common dialect (ini_load_file_with, or
+// ini_load_text_with with --text).
 // Loads FILE REPEAT times (default 5), releasing each document off the
 // clock, and prints the first load (a fresh heap, the installer's case), the
 // best and the median load, and the median release. bench/growth.sh reads
@@ -75,8 +77,14 @@ int main(int argc, char** argv) {
     bool from_text = argc > 1 && std::string(argv[1]) == "--text";
     argc -= from_text ? 1 : 0;
     argv += from_text ? 1 : 0;
+    IniOptions options = {};
+    if (argc > 1 && std::string(argv[1]) == "--common") {
+        options.dialect = INI_DIALECT_COMMON;
+        --argc;
+        ++argv;
+    }
     if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: load_timer [--text] FILE [REPEAT]\n");
+        std::fprintf(stderr, "usage: load_timer [--text] [--common] FILE [REPEAT]\n");
         return 2;
     }
     const char* path = argv[1];
@@ -98,8 +106,14 @@ int main(int argc, char** argv) {
     int32_t sections = 0;
     for (long i = 0; i < repeat; ++i) {
         Clock::time_point start = Clock::now();
-        IniDocument* document =
-            from_text ? ini_load_text(text.data(), text.size(), nullptr) : ini_load(path);
+        IniDocument* document;
+        if (options.dialect == INI_DIALECT_MODULE) {
+            document =
+                from_text ? ini_load_text(text.data(), text.size(), nullptr) : ini_load(path);
+        } else {
+            document = from_text ? ini_load_text_with(text.data(), text.size(), &options, nullptr)
+                                 : ini_load_file_with(path, &options, nullptr);
+        }
         Clock::time_point loaded = Clock::now();
         if (document == nullptr) {
             std::fprintf(stderr, "load_timer: ini_load refused %s\n", path);

@@ -11,6 +11,14 @@
 #include "messages.h"
 #include "streams.h"
 
+// The names of the dialects, as --dialect takes them.
+struct DialectName {
+    const char* name;
+    IniDialect dialect;
+};
+constexpr DialectName kDialects[] = {{"module", INI_DIALECT_MODULE},
+                                     {"common", INI_DIALECT_COMMON}};
+
 #ifndef INIFILE_VERSION
 #define INIFILE_VERSION "unknown"
 #endif
@@ -19,8 +27,17 @@ namespace {
 
 // What the options before the command say.
 struct Options {
+    IniDialect dialect = INI_DIALECT_MODULE;
     long wait_ms = kDefaultWaitSeconds * 1000;
 };
+
+// The module's options for a load or an edit.
+IniOptions module_options(const Options& options) {
+    IniOptions chosen = {};
+    chosen.dialect = options.dialect;
+    chosen.edit_wait_ms = options.wait_ms > 0 ? int32_t(options.wait_ms) : -1;
+    return chosen;
+}
 
 // One command: its name, how many arguments it takes, whether it only
 // reads (and so may read standard input), and what it does.
@@ -47,7 +64,8 @@ const char* shown(const char* path) {
 // The document in `path` ("-": standard input), or null after saying why on
 // standard error (`status` then holds the exit status). `check` reports a
 // load failure in check's own form.
-IniDocument* load(const char* path, bool check, int* status) {
+IniDocument* load(const Options& options, const char* path, bool check, int* status) {
+    IniOptions chosen = module_options(options);
     IniLoadReport report;
     IniDocument* document;
     if (strcmp(path, kStandardInput) == 0) {
@@ -57,9 +75,9 @@ IniDocument* load(const char* path, bool check, int* status) {
             *status = fail(shown(path), kCannotRead, reason);
             return nullptr;
         }
-        document = ini_load_text(text.data(), text.size(), &report);
+        document = ini_load_text_with(text.data(), text.size(), &chosen, &report);
     } else {
-        document = ini_load_file(path, &report);
+        document = ini_load_file_with(path, &chosen, &report);
     }
     if (document != nullptr) {
         return document;
@@ -90,9 +108,9 @@ IniSection* find_section(IniDocument* document, const char* path, const char* na
     return section;
 }
 
-int run_get(const Options&, char** arguments, Output* out) {
+int run_get(const Options& options, char** arguments, Output* out) {
     int status = kNotFound;
-    IniDocument* document = load(arguments[0], false, &status);
+    IniDocument* document = load(options, arguments[0], false, &status);
     IniSection* section = document ? find_section(document, arguments[0], arguments[1]) : nullptr;
     const char* value = section ? ini_get(section, arguments[2]) : nullptr;
     if (value != nullptr) {
@@ -105,9 +123,9 @@ int run_get(const Options&, char** arguments, Output* out) {
     return status;
 }
 
-int run_sections(const Options&, char** arguments, Output* out) {
+int run_sections(const Options& options, char** arguments, Output* out) {
     int status = kDone;
-    IniDocument* document = load(arguments[0], false, &status);
+    IniDocument* document = load(options, arguments[0], false, &status);
     for (int i = 0; document != nullptr && i < document->count; ++i) {
         print_line(out, ini_section_name_at(document, i));
     }
@@ -115,9 +133,9 @@ int run_sections(const Options&, char** arguments, Output* out) {
     return status;
 }
 
-int run_keys(const Options&, char** arguments, Output* out) {
+int run_keys(const Options& options, char** arguments, Output* out) {
     int status = kNotFound;
-    IniDocument* document = load(arguments[0], false, &status);
+    IniDocument* document = load(options, arguments[0], false, &status);
     IniSection* section = document ? find_section(document, arguments[0], arguments[1]) : nullptr;
     for (int i = 0; section != nullptr && i < section->count; ++i) {
         print_line(out, ini_key_at(section, i));
@@ -130,8 +148,7 @@ int run_keys(const Options&, char** arguments, Output* out) {
 // Makes `edits` in the file at `path`, in place.
 int edit(const Options& options, const char* path, const IniEdit* edits, size_t count) {
     IniLoadReport report;
-    IniOptions chosen = {};
-    chosen.edit_wait_ms = options.wait_ms > 0 ? int32_t(options.wait_ms) : -1;
+    IniOptions chosen = module_options(options);
     IniEditResult result = ini_edit_file_with(path, edits, count, &chosen, &report);
     switch (result) {
         case INI_EDIT_CHANGED:
@@ -166,11 +183,11 @@ int run_del(const Options& options, char** arguments, Output*) {
     return edit(options, arguments[0], &change, 1);
 }
 
-int run_check(const Options&, char** arguments, Output*) {
+int run_check(const Options& options, char** arguments, Output*) {
     int status = kDone;
     for (; *arguments != nullptr; ++arguments) {
         int file_status = kDone;
-        ini_free_document(load(*arguments, true, &file_status));
+        ini_free_document(load(options, *arguments, true, &file_status));
         status = file_status > status ? file_status : status;
     }
     return status;
@@ -204,6 +221,17 @@ bool read_wait(const char* argument, Options* options) {
     }
     options->wait_ms = seconds * 1000;
     return true;
+}
+
+// Reads the dialect named `name` into `options`: false for an unknown name.
+bool read_dialect(const char* name, Options* options) {
+    for (const DialectName& dialect : kDialects) {
+        if (strcmp(name, dialect.name) == 0) {
+            options->dialect = dialect.dialect;
+            return true;
+        }
+    }
+    return false;
 }
 
 // Runs the command of `arguments` (its name first), its output into `out`.
@@ -251,6 +279,12 @@ int run(int argc, char** argv, Output* out) {
             snprintf(version, sizeof version, kVersion, INIFILE_VERSION);
             out->write(version, strlen(version));
             return kDone;
+        }
+        if (strncmp(option, kDialectOption, strlen(kDialectOption)) == 0) {
+            if (!read_dialect(option + strlen(kDialectOption), &options)) {
+                return usage_error(kBadDialect, option + strlen(kDialectOption));
+            }
+            continue;
         }
         if (strncmp(option, kWaitOption, strlen(kWaitOption)) != 0) {
             return usage_error(kUnknownOption, option);

@@ -17,13 +17,14 @@ constexpr char kHelpOption[] = "--help";
 constexpr char kShortHelpOption[] = "-h";
 constexpr char kVersionOption[] = "--version";
 constexpr char kWaitOption[] = "--wait=";  // seconds an edit waits for another
+constexpr char kDialectOption[] = "--dialect=";
 
 // Seconds an edit waits for another edit of the same file, unless told.
 constexpr long kDefaultWaitSeconds = 10;
 constexpr long kLargestWaitSeconds = 24 * 60 * 60;
 
 constexpr char kUsage[] =
-    "usage: inifile [--wait=SECONDS] COMMAND [--] ARGUMENTS\n"
+    "usage: inifile [--dialect=module|common] [--wait=SECONDS] COMMAND [--] ARGUMENTS\n"
     "       inifile get FILE SECTION KEY        print the value\n"
     "       inifile set FILE SECTION KEY VALUE  set it in place, keeping every other byte\n"
     "       inifile del FILE SECTION KEY        remove the entry in place\n"
@@ -32,6 +33,9 @@ constexpr char kUsage[] =
     "       inifile check FILE...               report each file that does not load\n"
     "       inifile --help | -h | --version     (and inifile COMMAND --help)\n"
     "FILE may be - (standard input) for get, sections, keys and check.\n"
+    "--dialect=common reads what most configuration files are written in:\n"
+    "'#' and ';' comment lines, '=' or ':', indented continuation lines, no\n"
+    "escapes; module (the default) is the format the installer writes.\n"
     "set and del edit one file at a time: they wait up to SECONDS (10) for\n"
     "another edit of the same file to end.\n"
     "Exit status: 0 done, 1 not found (a section, a key; check: a file that\n"
@@ -42,6 +46,7 @@ constexpr char kVersion[] = "inifile %s\n";
 constexpr char kBadUsage[] = "inifile: %s\n";
 constexpr char kUnknownCommand[] = "unknown command '%s' (see inifile --help)";
 constexpr char kUnknownOption[] = "unknown option '%s' (see inifile --help)";
+constexpr char kBadDialect[] = "--dialect is module or common, not '%s'";
 constexpr char kBadWait[] = "--wait takes whole seconds from 0 to 86400, not '%s'";
 constexpr char kWrongCount[] = "wrong number of arguments for '%s' (see inifile --help)";
 constexpr char kNoStandardInput[] = "'%s' edits a file in place: FILE cannot be -";

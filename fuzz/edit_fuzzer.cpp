@@ -1,11 +1,16 @@
-// An edit in place of arbitrary bytes. The input is three NUL-terminated
-// words, a section, a key and a value ("\x01" alone: remove), then the text;
-// an empty section or key takes one of the text's own, picked by the next
-// word's length, so that most edits meet an entry that is there. Whatever
-// ini_edit_text makes must load as the document that ini_set, or a removal
-// of the first entry of the key in file order, gives; lines other than the
-// edited entry's must keep their bytes; and plain words must never be
-// refused.
+// An edit in place of arbitrary bytes, in both dialects. The input is three
+// NUL-terminated words, a section, a key and a value, then the text; an
+// empty section or key takes one of the text's own, picked by the next
+// word's length, so that most edits meet an entry that is there. The value
+// picks the change: "\x01" removes the key, "\x02" the section, "\x03" every
+// entry of the key, "\x04" adds the section, "\x05" merges three entries in
+// one edit; any other value is set.
+//
+// Whatever ini_edit_text_with makes must load as the document that the
+// same changes make of the loaded one (removals keeping the order of what
+// stays); a change of one entry must touch the lines of that entry only, a
+// removal must only take lines away, an added section only add them at the
+// end; and plain words must never be refused.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -22,7 +27,8 @@ namespace {
     ((condition) ? static_cast<void>(0) : fuzz_support::fail(#condition, __FILE__, __LINE__))
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
-using Document = std::vector<std::pair<std::string, Entries>>;
+using Section = std::pair<std::string, Entries>;
+using Document = std::vector<Section>;
 
 Document read_back(const IniDocument* document) {
     Document read;
@@ -37,34 +43,52 @@ Document read_back(const IniDocument* document) {
     return read;
 }
 
-// The document the edit must give, made with the document model; a removal
-// in file order, since the model swaps the last entry into the freed slot.
-Document expected(const char* text, size_t size, const std::string& section, const std::string& key,
-                  const char* value) {
-    IniDocument* document = ini_load_text(text, size, nullptr);
-    if (value != nullptr) {
-        IniSection* found = ini_find_section(document, section.c_str());
-        if (found == nullptr) {
-            found = ini_new_section(section.c_str());
-            ini_add_section(document, found);
+// The first section named `name` in the model, or its end.
+Document::iterator find(Document* document, const std::string& name) {
+    return std::find_if(document->begin(), document->end(),
+                        [&](const Section& section) { return section.first == name; });
+}
+
+// Makes `edit` in the model as the document operations make it, a removal
+// keeping the order of what stays.
+void apply(Document* document, const IniEdit& edit) {
+    auto section = find(document, edit.section);
+    bool found = section != document->end();
+    if (edit.kind == INI_EDIT_ADD_SECTION || edit.kind == INI_EDIT_SET) {
+        if (!found) {
+            document->push_back({edit.section, {}});
+            section = document->end() - 1;
         }
-        ini_set(found, key.c_str(), value);
-    }
-    Document model = read_back(document);
-    ini_free_document(document);
-    for (auto& named : model) {
-        if (value == nullptr && named.first == section) {
-            Entries& entries = named.second;
-            for (auto entry = entries.begin(); entry != entries.end(); ++entry) {
-                if (entry->first == key) {
-                    entries.erase(entry);
-                    break;
-                }
-            }
-            break;
+        if (edit.kind == INI_EDIT_ADD_SECTION) {
+            return;
         }
     }
-    return model;
+    if (!found && edit.kind != INI_EDIT_SET) {
+        return;
+    }
+    if (edit.kind == INI_EDIT_REMOVE_SECTION) {
+        document->erase(section);
+        return;
+    }
+    Entries& entries = section->second;
+    for (auto entry = entries.begin(); entry != entries.end(); ++entry) {
+        if (entry->first != edit.key) {
+            continue;
+        }
+        if (edit.kind == INI_EDIT_SET) {
+            entry->second = edit.value;
+            return;
+        }
+        entries.erase(entry);
+        if (edit.kind == INI_EDIT_REMOVE_KEY) {
+            return;
+        }
+        apply(document, edit);  // the next one
+        return;
+    }
+    if (edit.kind == INI_EDIT_SET) {
+        entries.emplace_back(edit.key, edit.value);
+    }
 }
 
 // Whether `word` is one the format carries as it is: letters and digits.
@@ -81,15 +105,16 @@ bool plain(const std::string& word) {
 }
 
 // The physical lines of `text` without their line endings: a last line that
-// only gains one, before a line added after it, is not touched.
+// only gains one, before a line added after it, is not touched. A
+// byte-order mark, which no line holds and every edit keeps, is left out.
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;
-    for (size_t at = 0; at < text.size();) {
+    for (size_t at = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0; at < text.size();) {
         size_t end = text.find('\n', at);
         end = end == std::string::npos ? text.size() : end;
         size_t last = end;
         while (last > at && text[last - 1] == '\r') {
-            --last;  // carriage returns count for nothing
+            --last;  // line endings differ in carriage returns only
         }
         lines.push_back(text.substr(at, last - at));
         at = end + 1;
@@ -97,23 +122,26 @@ std::vector<std::string> lines_of(const std::string& text) {
     return lines;
 }
 
-// Whether `lines` [from, to) hold one entry at most and no header, read as
-// the lines of a section of their own.
-bool one_entry_at_most(const std::vector<std::string>& lines, size_t from, size_t to) {
+// Whether `lines` [from, to) hold one entry at most and no header, read in
+// `options`' dialect as the lines of a section of their own.
+bool one_entry_at_most(const std::vector<std::string>& lines, size_t from, size_t to,
+                       const IniOptions& options) {
     std::string text = "[touched]\n";
     for (size_t i = from; i < to; ++i) {
         text += lines[i] + "\n";
     }
-    IniDocument* document = ini_load_text(text.data(), text.size(), nullptr);
+    IniDocument* document = ini_load_text_with(text.data(), text.size(), &options, nullptr);
     bool one = document == nullptr || (document->count == 1 && document->sections[0]->count <= 1);
     ini_free_document(document);
     return one;
 }
 
-// Whether `edited` is `original` with one run of lines replaced, a run that
-// holds one entry at most: every other line keeps its bytes. Where lines
-// repeat, any split that the common first and last lines allow will do.
-bool touches_one_entry(const std::string& original, const std::string& edited) {
+// Whether `edited` is `original` with one run of lines replaced by lines
+// for which `fits` holds (given the run's bounds in `before` and the count
+// of lines put in): every other line keeps its bytes. Where lines repeat,
+// any split that the common first and last lines allow will do.
+template <typename Fits>
+bool one_run_changed(const std::string& original, const std::string& edited, Fits fits) {
     std::vector<std::string> before = lines_of(original), after = lines_of(edited);
     size_t common = std::min(before.size(), after.size());
     for (size_t prefix = 0; prefix <= common; ++prefix) {
@@ -125,11 +153,123 @@ bool touches_one_entry(const std::string& original, const std::string& edited) {
                before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix]) {
             ++suffix;
         }
-        if (one_entry_at_most(before, prefix, before.size() - suffix)) {
+        if (fits(before, prefix, before.size() - suffix, after.size() - suffix - prefix)) {
             return true;
         }
     }
     return false;
+}
+
+// Whether the lines of `edited` are those of `original` with some left out.
+bool only_removed(const std::string& original, const std::string& edited) {
+    std::vector<std::string> before = lines_of(original), after = lines_of(edited);
+    size_t at = 0;
+    for (const std::string& line : before) {
+        at += at < after.size() && after[at] == line ? 1 : 0;
+    }
+    return at == after.size();
+}
+
+// The edit of the input's words: `edits` holds its changes.
+void make_edits(const std::string words[3], std::vector<IniEdit>* edits) {
+    const char* section = words[0].c_str();
+    const char* key = words[1].c_str();
+    const std::string& value = words[2];
+    if (value == "\x01") {
+        edits->push_back({INI_EDIT_REMOVE_KEY, section, key, nullptr, 0});
+    } else if (value == "\x02") {
+        edits->push_back({INI_EDIT_REMOVE_SECTION, section, nullptr, nullptr, 0});
+    } else if (value == "\x03") {
+        edits->push_back({INI_EDIT_REMOVE_ALL, section, key, nullptr, 0});
+    } else if (value == "\x04") {
+        edits->push_back({INI_EDIT_ADD_SECTION, section, nullptr, nullptr, 0});
+    } else if (value == "\x05") {
+        // A merge: an entry that is there, a new one beside it, one elsewhere.
+        edits->push_back({INI_EDIT_SET, section, key, "m1", 0});
+        edits->push_back({INI_EDIT_SET, section, "merged", "m2", 0});
+        edits->push_back({INI_EDIT_SET, "mergedsection", key, "m3", 0});
+    } else {
+        edits->push_back({INI_EDIT_SET, section, key, value.c_str(), 0});
+    }
+}
+
+// The edit of `text` in `dialect`, checked.
+void edit_in(IniDialect dialect, std::string words[3], const std::string& text) {
+    IniOptions options = {};
+    options.dialect = dialect;
+    IniDocument* document = ini_load_text_with(text.data(), text.size(), &options, nullptr);
+    if (document != nullptr && document->count > 0) {
+        const IniSection* pick = document->sections[words[2].size() % document->count];
+        if (words[0].empty()) {
+            words[0] = pick->name;
+        }
+        if (words[1].empty() && pick->count > 0) {
+            words[1] = pick->entries[words[2].size() % pick->count]->key;
+        }
+    }
+    Document model = document != nullptr ? read_back(document) : Document();
+    ini_free_document(document);
+    std::vector<IniEdit> edits;
+    make_edits(words, &edits);
+
+    char* edited = nullptr;
+    size_t edited_size = 0;
+    IniLoadReport report;
+    IniEditResult result = ini_edit_text_with(text.data(), text.size(), edits.data(), edits.size(),
+                                              &options, &edited, &edited_size, &report);
+    CHECK((result == INI_EDIT_CHANGED) == (edited != nullptr));
+    if (result == INI_EDIT_DOES_NOT_LOAD) {
+        CHECK(report.error != INI_LOAD_OK);
+        return;
+    }
+    CHECK(report.error == INI_LOAD_OK);
+    // Plain words are always carried; but in the common dialect, taking a
+    // section out may leave a line indented deeper than the entry now before
+    // it, which would continue that entry: such an edit is refused.
+    bool carried = plain(words[0]) && (plain(words[1]) || edits[0].key == nullptr) &&
+                   (edits[0].kind != INI_EDIT_SET || edits.size() > 1 || plain(words[2])) &&
+                   !(dialect == INI_DIALECT_COMMON && edits[0].kind == INI_EDIT_REMOVE_SECTION);
+    CHECK(!(carried && result == INI_EDIT_NOT_REPRESENTABLE));
+    for (const IniEdit& edit : edits) {
+        apply(&model, edit);
+    }
+    if (result != INI_EDIT_CHANGED) {
+        return;
+    }
+    std::string after(edited, edited_size);
+    ini_free_text(edited);
+    IniDocument* loaded = ini_load_text_with(after.data(), after.size(), &options, nullptr);
+    CHECK(loaded != nullptr);
+    CHECK(read_back(loaded) == model);
+    ini_free_document(loaded);
+
+    // The bytes that changed lie where the changes are; of a merge, the
+    // document above says it all.
+    if (edits.size() > 1) {
+        return;
+    }
+    switch (edits[0].kind) {
+        case INI_EDIT_SET:
+        case INI_EDIT_REMOVE_KEY:
+            CHECK(one_run_changed(text, after,
+                                  [&](const auto& lines, size_t from, size_t to, size_t) {
+                                      return one_entry_at_most(lines, from, to, options);
+                                  }));
+            break;
+        case INI_EDIT_REMOVE_ALL:
+            CHECK(only_removed(text, after));
+            break;
+        case INI_EDIT_REMOVE_SECTION:
+            CHECK(one_run_changed(
+                text, after, [](const auto&, size_t, size_t, size_t added) { return added == 0; }));
+            break;
+        case INI_EDIT_ADD_SECTION:
+            CHECK(
+                one_run_changed(text, after, [](const auto& lines, size_t from, size_t to, size_t) {
+                    return from == to && to == lines.size();
+                }));
+            break;
+    }
 }
 
 }  // namespace
@@ -147,43 +287,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         at = end + 1;
     }
     std::string text = input.substr(at);
-    IniDocument* document = ini_load_text(text.data(), text.size(), nullptr);
-    if (document != nullptr && document->count > 0) {
-        const IniSection* pick = document->sections[words[2].size() % document->count];
-        if (words[0].empty()) {
-            words[0] = pick->name;
-        }
-        if (words[1].empty() && pick->count > 0) {
-            words[1] = pick->entries[words[2].size() % pick->count]->key;
-        }
+    for (IniDialect dialect : {INI_DIALECT_MODULE, INI_DIALECT_COMMON}) {
+        std::string picked[3] = {words[0], words[1], words[2]};
+        edit_in(dialect, picked, text);
     }
-    ini_free_document(document);
-    const char* value = words[2] == "\x01" ? nullptr : words[2].c_str();
-
-    char* edited = nullptr;
-    size_t edited_size = 0;
-    IniLoadReport report;
-    IniEditResult result = ini_edit_text(text.data(), text.size(), words[0].c_str(),
-                                         words[1].c_str(), value, &edited, &edited_size, &report);
-    CHECK((result == INI_EDIT_CHANGED) == (edited != nullptr));
-    if (result == INI_EDIT_DOES_NOT_LOAD) {
-        CHECK(report.error != INI_LOAD_OK);
-        return 0;
-    }
-    CHECK(report.error == INI_LOAD_OK);
-    bool carried = plain(words[0]) && plain(words[1]) && (value == nullptr || plain(words[2]));
-    CHECK(!(carried && result == INI_EDIT_NOT_REPRESENTABLE));
-    if (result != INI_EDIT_CHANGED) {
-        return 0;
-    }
-    std::string after(edited, edited_size);
-    ini_free_text(edited);
-    IniDocument* loaded = ini_load_text(after.data(), after.size(), nullptr);
-    CHECK(loaded != nullptr);
-    CHECK(read_back(loaded) == expected(text.data(), text.size(), words[0], words[1], value));
-    ini_free_document(loaded);
-
-    // The bytes the edit changed lie on the lines of one entry at most.
-    CHECK(touches_one_entry(text, after));
     return 0;
 }

@@ -163,8 +163,8 @@ static void open_section(Loader* loader, const LineText* line, size_t open, size
     }
     loader_open_section(loader, line, begin, end - begin);
     if (loader->layout != nullptr) {
-        loader_note_section(loader,
-                            {physical.first, physical.end, physical.ended, physical.crlf, 0});
+        loader_note_section(
+            loader, {physical.first, physical.end, open, physical.ended, physical.crlf, 0});
     }
 }
 
@@ -181,7 +181,7 @@ static bool hold_entry(LineReader* reader, Loader* loader, Held* held, size_t in
         // Entries before any header: a section named "" holds them.
         loader_open_section(loader, line, 0, 0);
         if (loader->layout != nullptr) {
-            loader_note_section(loader, {physical.first, physical.first, false, false, 0});
+            loader_note_section(loader, {physical.first, physical.first, 0, false, false, 0});
         }
     }
     size_t key_end = delimiter;

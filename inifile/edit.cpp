@@ -77,7 +77,10 @@ static bool break_line(Writer* writer) {
     if (!open && (out.length == 0 || out.data[out.length - 1] == '\n')) {
         return false;
     }
-    const char* ending = ending_after(writer);
+    // A carriage return there already is half of the ending: another would
+    // be a byte of the line in the common dialect.
+    bool half = out.length > 0 && out.data[out.length - 1] == '\r';
+    const char* ending = half ? "\n" : ending_after(writer);
     bool escaped = at_text_end && writer->layout->open_escape;
     append_string(&writer->out, ending);
     if (escaped) {
@@ -111,24 +114,39 @@ static void append_value(Writer* writer, const char* value, const char* ending, 
     }
 }
 
-// Appends a new line "key=value" ("key = value" in the common dialect), not
-// ended; a value of several lines ends its lines with `ending`.
-static void append_entry(Writer* writer, const char* key, const char* value, const char* ending) {
+// Blanks that begin a line: bytes of the text, or none.
+struct Indent {
+    const char* bytes;
+    size_t size;
+};
+
+// Appends a new line "key=value" ("key = value" in the common dialect,
+// after `indent`), not ended; a value of several lines ends its lines with
+// `ending` and indents them one step deeper.
+static void append_entry(Writer* writer, const char* key, const char* value, const char* ending,
+                         Indent indent) {
     TextBuffer* out = &writer->out;
     if (writer->dialect == INI_DIALECT_MODULE) {
         ini_append_escaped(out, key);
         text_append(out, '=');
-    } else {
-        append_string(out, key);
-        append_string(out, *value == '\0' || *value == '\n' ? " =" : " = ");
+        ini_append_escaped(out, value);
+        return;
     }
-    append_value(writer, value, ending, kContinuationIndent, sizeof kContinuationIndent - 1);
+    TextBuffer deeper;
+    text_init(&deeper);
+    text_append_run(&deeper, indent.bytes, indent.size);
+    append_string(&deeper, kContinuationIndent);
+    text_append_run(out, indent.bytes, indent.size);
+    append_string(out, key);
+    append_string(out, *value == '\0' || *value == '\n' ? " =" : " = ");
+    append_value(writer, value, ending, deeper.data, deeper.length);
+    text_free(&deeper);
 }
 
-// Appends the new entries of `section` where a line may begin: each ended;
-// but after a last line without an ending, the text stays unended and the
-// endings go before them.
-static void append_new_entries(Writer* writer, const PlanSection& section) {
+// Appends the new entries of `section` where a line may begin, after
+// `indent`: each ended; but after a last line without an ending, the text
+// stays unended and the endings go before them.
+static void append_new_entries(Writer* writer, const PlanSection& section, Indent indent) {
     bool first = true;
     bool unended = false;
     const char* ending = "\n";
@@ -144,7 +162,7 @@ static void append_new_entries(Writer* writer, const PlanSection& section) {
         } else if (unended) {
             append_string(&writer->out, ending);
         }
-        append_entry(writer, entry.key, entry.value, ending);
+        append_entry(writer, entry.key, entry.value, ending, indent);
         if (!unended) {
             append_string(&writer->out, ending);
         }
@@ -187,7 +205,7 @@ static void write_changed(Writer* writer, const PlanEntry& entry) {
         append_value(writer, entry.value, ending, indent, indent_size);
         text_free(&deeper);
     } else {
-        append_entry(writer, entry.key, entry.value, ending);
+        append_entry(writer, entry.key, entry.value, ending, {"", 0});
     }
     if (spot.ended) {
         append_string(&writer->out, ending);
@@ -202,10 +220,38 @@ static size_t region_end(const Writer* writer, int32_t spot) {
                                                     : writer->size;
 }
 
-// Writes loaded section `section`: its header as it is, its entries as the
-// plan has them, its new entries right after its last loaded entry (or its
-// header).
-static void write_loaded_section(Writer* writer, const PlanSection& section) {
+// The blanks that new entries of loaded section `index` are indented by,
+// in the common dialect: those of its last entry that stays, or where none
+// does, those of the next header that stays. A line indented deeper than
+// the entry before it would continue that entry's value, so entries after a
+// header are indented no deeper than the lines after them.
+static Indent new_entry_indent(const Writer* writer, const Plan* plan, int32_t index) {
+    if (writer->dialect != INI_DIALECT_COMMON) {
+        return {"", 0};
+    }
+    const PlanSection& section = plan->sections[index];
+    for (int32_t i = section.count - 1; i >= 0; --i) {
+        const PlanEntry& entry = section.entries[i];
+        if (entry.spot >= 0 && !entry.removed) {
+            const IniEntrySpot& spot = writer->layout->entries[entry.spot];
+            return {writer->text + spot.first, spot.indent};
+        }
+    }
+    for (int32_t i = index + 1; i < plan->count; ++i) {
+        const PlanSection& next = plan->sections[i];
+        if (next.spot >= 0 && !next.removed) {
+            const IniSectionSpot& spot = writer->layout->sections[next.spot];
+            return {writer->text + spot.first, spot.indent};
+        }
+    }
+    return {"", 0};
+}
+
+// Writes loaded section `index` of the plan: its header as it is, its
+// entries as the plan has them, its new entries right after its last loaded
+// entry (or its header).
+static void write_loaded_section(Writer* writer, const Plan* plan, int32_t index) {
+    const PlanSection& section = plan->sections[index];
     const IniSectionSpot& spot = writer->layout->sections[section.spot];
     copy_to(writer, spot.first);
     if (section.removed) {
@@ -228,7 +274,7 @@ static void write_loaded_section(Writer* writer, const PlanSection& section) {
         }
     }
     copy_to(writer, last_end);
-    append_new_entries(writer, section);
+    append_new_entries(writer, section, new_entry_indent(writer, plan, index));
 }
 
 // Writes new section `section` at the end: its header and its entries.
@@ -242,7 +288,7 @@ static void write_new_section(Writer* writer, const PlanSection& section) {
     append_string(&writer->out, section.name);
     text_append(&writer->out, ']');
     append_string(&writer->out, ending);
-    append_new_entries(writer, section);
+    append_new_entries(writer, section, {"", 0});
 }
 
 // The edited text of `text` as `plan` has it, in `out`.
@@ -253,7 +299,7 @@ static void write_edited(const char* text, size_t size, const IniLayout* layout,
     text_reserve(&writer.out, size + room);
     for (int32_t i = 0; i < plan->count; ++i) {
         if (plan->sections[i].spot >= 0) {
-            write_loaded_section(&writer, plan->sections[i]);
+            write_loaded_section(&writer, plan, i);
         }
     }
     copy_to(&writer, size);

@@ -102,6 +102,7 @@ struct IniEntrySpot {
 struct IniSectionSpot {
     size_t first;     // its header's physical lines; both where the text's
     size_t end;       // lines begin for the section of entries before any header
+    size_t indent;    // blanks before the header's '[' (common dialect)
     bool ended;       // a line feed ends the header
     bool crlf;        // ... after a carriage return
     int32_t entries;  // its entries: the next ones in the layout's entries

@@ -340,7 +340,7 @@ static bool add_line(Loader* loader, const LineReader* reader, const LineSpot* s
     }
     loader_open_section(loader, line, 1, visible - 2);
     if (kNoting) {
-        loader_note_section(loader, {spot->first, spot->end, spot->ended, spot->crlf, 0});
+        loader_note_section(loader, {spot->first, spot->end, 0, spot->ended, spot->crlf, 0});
     }
     return true;
 }

@@ -8,6 +8,7 @@ files, natively or under wine.
 
 import argparse
 import concurrent.futures
+import glob
 import os
 import stat
 import subprocess
@@ -152,6 +153,80 @@ class CommandTest(FileTestCase):
         long = b"[a]\n" + b"k=" + b"v" * 100000 + b"\nlast=1\n"
         self.assertEqual(run("get", "-", "a", "last", stdin=long), (0, b"1\n", b""))
         self.assertEqual(run("get", "--", seen(good), "a", "x"), (0, b"1\n", b""))
+
+
+class CommonDialectTest(FileTestCase):
+    """--dialect=common: the files the world writes, read and edited with
+    every other byte kept."""
+
+    def edit_common(self, content, command, *args):
+        path = self.file(content)
+        status, out, err = run("--dialect=common", command, seen(path), *args)
+        self.assertEqual(out, b"")
+        return status, err, self.read(path)
+
+    def test_reads_what_the_module_format_refuses(self):
+        unit = b"# a comment\r\n[Unit]\r\nAfter=network.target\r\n\r\n[Service]\r\n" \
+               b"ExecStart=/usr/bin/app --flag\r\n"
+        path = self.file(unit)
+        self.assertEqual(run("get", seen(path), "Service", "ExecStart")[0], 2)
+        self.assertEqual(run("--dialect=common", "get", seen(path), "Service", "ExecStart"),
+                         (0, b"/usr/bin/app --flag\n", b""))
+        listed = b"\xef\xbb\xbfroot = x\n[options]\ninstall_requires =\n    a\n\n    b\n"
+        path = self.file(listed, "setup.cfg")
+        self.assertEqual(run("--dialect=common", "get", seen(path), "options",
+                             "install_requires"), (0, b"\na\n\nb\n", b""))
+        self.assertEqual(run("--dialect=common", "get", seen(path), "", "root"),
+                         (0, b"x\n", b""))
+        for dialect in ("--dialect=other", "--dialect="):
+            self.assertEqual(run(dialect, "get", seen(path), "s", "k")[0], 2)
+
+    def test_edits_keep_every_other_byte(self):
+        desktop = b"[Desktop Entry]\nName=Vim\nCategories=Utility;TextEditor;\n"
+        git = b"[core]\n\tbare = false\n[user]\n\tname = A\n"
+        listed = b"[options]\nrequires =\n    a\n    b\npython = 3\n"
+        cases = [
+            (desktop, ("set", "Desktop Entry", "Categories", "Utility;"),
+             desktop.replace(b"Utility;TextEditor;", b"Utility;")),
+            (desktop, ("set", "Desktop Entry", "Exec", "C:\\temp\\new"),
+             desktop + b"Exec = C:\\temp\\new\n"),
+            (git, ("set", "core", "bare", "true"), git.replace(b"false", b"true")),
+            (git, ("set", "core", "filemode", "true"),
+             git.replace(b"false\n", b"false\n\tfilemode = true\n")),
+            (listed, ("set", "options", "requires", "\nc\n\nd"),
+             b"[options]\nrequires =\n    c\n\n    d\npython = 3\n"),
+            (listed, ("del", "options", "requires"), b"[options]\npython = 3\n"),
+        ]
+        for content, args, expected in cases:
+            with self.subTest(args=args):
+                self.assertEqual(self.edit_common(content, *args), (0, b"", expected))
+
+    def test_refuses_what_would_not_read_back(self):
+        original = b"[s]\nk = v\n"
+        for args in (("set", "s", "k", " outer"), ("set", "s", "a:b", "v"),
+                     ("set", "s", "k", "ends in a line feed\n")):
+            with self.subTest(args=args):
+                status, err, content = self.edit_common(original, *args)
+                self.assertEqual((status, content), (2, original))
+
+    def test_real_files_of_this_machine(self):
+        """A few configuration files that Debian's packages installed here:
+        the module's format refuses those that begin with a comment, at
+        their first line; the common dialect reads them all."""
+        patterns = ["/lib/systemd/system/*.service", "/usr/share/applications/*.desktop",
+                    "/etc/ssl/openssl.cnf", "/etc/mysql/my.cnf", "/etc/php/*/cli/php.ini"]
+        found = sorted(path for pattern in patterns for path in glob.glob(pattern))[:6]
+        if not found:
+            self.skipTest("no systemd unit, desktop file, openssl.cnf, my.cnf or php.ini here")
+        for path in found:
+            with self.subTest(path=path):
+                with open(path, "rb") as stream:
+                    first = next((line for line in stream if line.strip()), b"")
+                if first.lstrip().startswith(b"#"):
+                    status, out, err = run("check", seen(path))
+                    self.assertEqual(status, 1)
+                    self.assertRegex(err, rb":\d+: ")
+                self.assertEqual(run("--dialect=common", "check", seen(path)), (0, b"", b""))
 
 
 class SafetyTest(FileTestCase):
