@@ -5,11 +5,20 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include "files.h"
+#include "formats.h"
 #include "ini.h"
 #include "messages.h"
 #include "streams.h"
+#include "typed.h"
+
+#ifndef INIFILE_VERSION
+#define INIFILE_VERSION "unknown"
+#endif
+
+namespace {
 
 // The names of the dialects, as --dialect takes them.
 struct DialectName {
@@ -19,16 +28,30 @@ struct DialectName {
 constexpr DialectName kDialects[] = {{"module", INI_DIALECT_MODULE},
                                      {"common", INI_DIALECT_COMMON}};
 
-#ifndef INIFILE_VERSION
-#define INIFILE_VERSION "unknown"
-#endif
-
-namespace {
-
-// What the options before the command say.
+// What the options say: those before the command, then the command's own.
 struct Options {
     IniDialect dialect = INI_DIALECT_MODULE;
     long wait_ms = kDefaultWaitSeconds * 1000;
+    bool has_format = false;
+    Format format = Format::kIni;
+    bool has_type = false;
+    ValueType type = ValueType::kInteger;
+    bool verbose = false;
+    bool existing = false;
+    bool all = false;
+};
+
+// The options a command takes after its name.
+enum Accepts : unsigned { kFormat = 1, kType = 2, kVerbose = 4, kExisting = 8, kAll = 16 };
+
+// One command: its name, the options it takes, how many arguments, and
+// whether it only reads (and so may read standard input).
+struct Command {
+    const char* name;
+    unsigned accepts;
+    int fewest;
+    int most;  // -1: any number
+    int (*run)(const Options& options, int count, char** arguments, Output* out);
 };
 
 // The module's options for a load or an edit.
@@ -39,43 +62,58 @@ IniOptions module_options(const Options& options) {
     return chosen;
 }
 
-// One command: its name, how many arguments it takes, whether it only
-// reads (and so may read standard input), and what it does.
-struct Command {
-    const char* name;
-    int fewest;
-    int most;  // -1: any number
-    bool reads_only;
-    int (*run)(const Options& options, char** arguments, Output* out);
-};
-
 // Says on standard error that `what` failed for `name`, with the system's
-// reason; the exit status of such a failure.
+// reason: the exit status of such a failure.
 int fail(const char* name, const char* what, const std::string& reason) {
     fprintf(stderr, kFailedWithReason, name, what, reason.c_str());
     return kTrouble;
 }
 
-// How `path` is named in messages.
-const char* shown(const char* path) {
-    return strcmp(path, kStandardInput) == 0 ? kStandardInputName : path;
+int usage_error(const char* format, const char* word) {
+    char message[512];
+    snprintf(message, sizeof message, format, word);
+    fprintf(stderr, kBadUsage, message);
+    return kTrouble;
+}
+
+bool is_standard_input(const char* path) {
+    return strcmp(path, kStandardInput) == 0;
+}
+
+// The bytes of `path` ("-": standard input) in `text`, or false after
+// saying why (`status` then holds the exit status).
+bool read_text(const char* path, std::string* text, int* status) {
+    std::string reason;
+    if (is_standard_input(path)) {
+        if (!read_standard_input(text, &reason)) {
+            *status = fail(kStandardInputName, kCannotRead, reason);
+            return false;
+        }
+        return true;
+    }
+    bool opened = false;
+    if (!read_file(path, text, &reason, &opened)) {
+        *status = fail(path, opened ? kCannotRead : kCannotOpen, reason);
+        return false;
+    }
+    return true;
 }
 
 // The document in `path` ("-": standard input), or null after saying why on
 // standard error (`status` then holds the exit status). `check` reports a
-// load failure in check's own form.
-IniDocument* load(const Options& options, const char* path, bool check, int* status) {
+// load failure in check's own form. `text`, when not null, gets the bytes.
+IniDocument* load(const Options& options, const char* path, bool check, int* status,
+                  std::string* text = nullptr) {
     IniOptions chosen = module_options(options);
     IniLoadReport report;
     IniDocument* document;
-    if (strcmp(path, kStandardInput) == 0) {
-        std::string text;
-        std::string reason;
-        if (!read_standard_input(&text, &reason)) {
-            *status = fail(shown(path), kCannotRead, reason);
+    if (is_standard_input(path) || text != nullptr) {
+        std::string bytes;
+        std::string* kept = text != nullptr ? text : &bytes;
+        if (!read_text(path, kept, status)) {
             return nullptr;
         }
-        document = ini_load_text_with(text.data(), text.size(), &chosen, &report);
+        document = ini_load_text_with(kept->data(), kept->size(), &chosen, &report);
     } else {
         document = ini_load_file_with(path, &chosen, &report);
     }
@@ -108,22 +146,76 @@ IniSection* find_section(IniDocument* document, const char* path, const char* na
     return section;
 }
 
-int run_get(const Options& options, char** arguments, Output* out) {
-    int status = kNotFound;
-    IniDocument* document = load(options, arguments[0], false, &status);
-    IniSection* section = document ? find_section(document, arguments[0], arguments[1]) : nullptr;
-    const char* value = section ? ini_get(section, arguments[2]) : nullptr;
-    if (value != nullptr) {
+// Prints one value: as it is stored, or read as --type says.
+int get_value(const Options& options, IniDocument* document, const char* path,
+              const std::string& text, char** arguments, Output* out) {
+    IniSection* section = find_section(document, path, arguments[1]);
+    if (section == nullptr) {
+        return kNotFound;
+    }
+    const char* value = ini_get(section, arguments[2]);
+    if (value == nullptr) {
+        fprintf(stderr, kNoKey, path, arguments[2], arguments[1]);
+        return kNotFound;
+    }
+    if (!options.has_type) {
         print_line(out, value);
-        status = kDone;
-    } else if (section != nullptr) {
-        fprintf(stderr, kNoKey, arguments[0], arguments[2], arguments[1]);
+        return kDone;
+    }
+    std::string shown;
+    IniValueStatus status = read_typed(section, arguments[2], options.type, &shown);
+    if (status != INI_VALUE_OK) {
+        IniOptions chosen = module_options(options);
+        long line = ini_entry_line(text.data(), text.size(), &chosen, arguments[1], arguments[2]);
+        fprintf(stderr, kNotOfType, path, line, arguments[2], value, type_name(options.type),
+                ini_value_status_text(status));
+        return kTrouble;
+    }
+    print_line(out, shown.c_str());
+    return kDone;
+}
+
+int run_get(const Options& options, int count, char** arguments, Output* out) {
+    if (options.has_type && (count != 3 || options.has_format)) {
+        return usage_error(kTypeNeedsKey, "");
+    }
+    if (options.has_format && count == 3) {
+        return usage_error(kFormatNeedsNoKey, arguments[2]);
+    }
+    if (options.format == Format::kShell && count < 2) {
+        return usage_error(kShellNeedsSection, "");
+    }
+    int status = kNotFound;
+    std::string text;
+    const char* path = arguments[0];
+    IniDocument* document = load(options, path, false, &status, options.has_type ? &text : nullptr);
+    if (document == nullptr) {
+        return status;
+    }
+    if (count == 3) {
+        status = get_value(options, document, path, text, arguments, out);
+    } else {
+        // One section is shown through a document that holds it alone.
+        IniSection* section = count == 2 ? find_section(document, path, arguments[1]) : nullptr;
+        IniDocument alone = {1, 1, &section};
+        std::string formatted;
+        std::string refusal;
+        status = kNotFound;
+        if (count == 1 || section != nullptr) {
+            bool carried = format_sections(count == 1 ? document : &alone, options.format,
+                                           module_options(options), &formatted, &refusal);
+            if (!carried) {
+                fprintf(stderr, kCannotFormat, path, refusal.c_str());
+            }
+            out->write(formatted);
+            status = carried ? kDone : kTrouble;
+        }
     }
     ini_free_document(document);
     return status;
 }
 
-int run_sections(const Options& options, char** arguments, Output* out) {
+int run_sections(const Options& options, int, char** arguments, Output* out) {
     int status = kDone;
     IniDocument* document = load(options, arguments[0], false, &status);
     for (int i = 0; document != nullptr && i < document->count; ++i) {
@@ -133,7 +225,7 @@ int run_sections(const Options& options, char** arguments, Output* out) {
     return status;
 }
 
-int run_keys(const Options& options, char** arguments, Output* out) {
+int run_keys(const Options& options, int, char** arguments, Output* out) {
     int status = kNotFound;
     IniDocument* document = load(options, arguments[0], false, &status);
     IniSection* section = document ? find_section(document, arguments[0], arguments[1]) : nullptr;
@@ -145,11 +237,20 @@ int run_keys(const Options& options, char** arguments, Output* out) {
     return status;
 }
 
-// Makes `edits` in the file at `path`, in place.
-int edit(const Options& options, const char* path, const IniEdit* edits, size_t count) {
-    IniLoadReport report;
-    IniOptions chosen = module_options(options);
-    IniEditResult result = ini_edit_file_with(path, edits, count, &chosen, &report);
+int run_check(const Options& options, int, char** arguments, Output*) {
+    int status = kDone;
+    for (; *arguments != nullptr; ++arguments) {
+        int file_status = kDone;
+        ini_free_document(load(options, *arguments, true, &file_status));
+        status = file_status > status ? file_status : status;
+    }
+    return status;
+}
+
+// The exit status, and the message, of an edit's result. `edits` names the
+// entry an INI_EDIT_EXISTING set did not find.
+int edit_status(IniEditResult result, const char* path, const IniLoadReport& report,
+                const IniEdit* edits) {
     switch (result) {
         case INI_EDIT_CHANGED:
         case INI_EDIT_UNCHANGED:
@@ -165,7 +266,7 @@ int edit(const Options& options, const char* path, const IniEdit* edits, size_t 
                     ini_load_error_text(report.error));
             return kTrouble;
         case INI_EDIT_NOT_FOUND:
-            fprintf(stderr, kEditFailed, path, ini_edit_result_text(result));
+            fprintf(stderr, kNoKey, path, edits->key, edits->section);
             return kNotFound;
         default:
             fprintf(stderr, kEditFailed, path, ini_edit_result_text(result));
@@ -173,47 +274,114 @@ int edit(const Options& options, const char* path, const IniEdit* edits, size_t 
     }
 }
 
-int run_set(const Options& options, char** arguments, Output*) {
-    IniEdit change = {INI_EDIT_SET, arguments[1], arguments[2], arguments[3], 0};
-    return edit(options, arguments[0], &change, 1);
-}
-
-int run_del(const Options& options, char** arguments, Output*) {
-    IniEdit change = {INI_EDIT_REMOVE_KEY, arguments[1], arguments[2], nullptr, 0};
-    return edit(options, arguments[0], &change, 1);
-}
-
-int run_check(const Options& options, char** arguments, Output*) {
-    int status = kDone;
-    for (; *arguments != nullptr; ++arguments) {
-        int file_status = kDone;
-        ini_free_document(load(options, *arguments, true, &file_status));
-        status = file_status > status ? file_status : status;
+// Makes `edits` in the file at `path`, in place (creating it where it is
+// missing and `create` says so), or, where `path` is "-", in the text on
+// standard input, which goes to standard output edited or not.
+int edit(const Options& options, const char* path, const std::vector<IniEdit>& edits, bool create,
+         Output* out) {
+    IniOptions chosen = module_options(options);
+    chosen.flags = create ? INI_CREATE_MISSING : 0;
+    IniLoadReport report;
+    IniEditResult result;
+    if (is_standard_input(path)) {
+        std::string text;
+        int status = kDone;
+        if (!read_text(path, &text, &status)) {
+            return status;
+        }
+        char* edited = nullptr;
+        size_t size = 0;
+        result = ini_edit_text_with(text.data(), text.size(), edits.data(), edits.size(), &chosen,
+                                    &edited, &size, &report);
+        if (result == INI_EDIT_CHANGED) {
+            out->write(edited, size);
+        } else if (result == INI_EDIT_UNCHANGED) {
+            out->write(text);
+        }
+        ini_free_text(edited);
+    } else {
+        result = ini_edit_file_with(path, edits.data(), edits.size(), &chosen, &report);
     }
+    if (options.verbose && (result == INI_EDIT_CHANGED || result == INI_EDIT_UNCHANGED)) {
+        fprintf(stderr, result == INI_EDIT_CHANGED ? kChanged : kUnchanged, path);
+    }
+    return edit_status(result, path, report, edits.data());
+}
+
+int run_set(const Options& options, int count, char** arguments, Output* out) {
+    if (count == 3) {
+        return usage_error(kWrongCount, "set");
+    }
+    if (count == 2) {
+        return edit(options, arguments[0],
+                    {{INI_EDIT_ADD_SECTION, arguments[1], nullptr, nullptr, 0}}, true, out);
+    }
+    unsigned flags = options.existing ? INI_EDIT_EXISTING : 0;
+    return edit(options, arguments[0],
+                {{INI_EDIT_SET, arguments[1], arguments[2], arguments[3], flags}}, true, out);
+}
+
+int run_del(const Options& options, int count, char** arguments, Output* out) {
+    if (options.all && count != 3) {
+        return usage_error(kAllNeedsKey, "");
+    }
+    if (count == 2) {
+        return edit(options, arguments[0],
+                    {{INI_EDIT_REMOVE_SECTION, arguments[1], nullptr, nullptr, 0}}, false, out);
+    }
+    IniEditKind kind = options.all ? INI_EDIT_REMOVE_ALL : INI_EDIT_REMOVE_KEY;
+    return edit(options, arguments[0], {{kind, arguments[1], arguments[2], nullptr, 0}}, false,
+                out);
+}
+
+int run_merge(const Options& options, int count, char** arguments, Output* out) {
+    const char* from = count == 2 ? arguments[1] : kStandardInput;
+    if (is_standard_input(arguments[0]) && is_standard_input(from)) {
+        return usage_error(kMergeFromInput, "");
+    }
+    int status = kTrouble;
+    IniDocument* merged = load(options, from, false, &status);
+    if (merged == nullptr) {
+        return status;
+    }
+    std::vector<IniEdit> edits;
+    for (int32_t i = 0; i < merged->count; ++i) {
+        const IniSection* section = merged->sections[i];
+        edits.push_back({INI_EDIT_ADD_SECTION, section->name, nullptr, nullptr, 0});
+        for (int32_t j = 0; j < section->count; ++j) {
+            const IniEntry* entry = section->entries[j];
+            edits.push_back({INI_EDIT_SET, section->name, entry->key, entry->value, 0});
+        }
+    }
+    status = edit(options, arguments[0], edits, true, out);
+    ini_free_document(merged);
     return status;
 }
 
 const Command kCommands[] = {
-    {"get", 3, 3, true, run_get},   {"set", 4, 4, false, run_set},
-    {"del", 3, 3, false, run_del},  {"sections", 1, 1, true, run_sections},
-    {"keys", 2, 2, true, run_keys}, {"check", 1, -1, true, run_check},
+    {"get", kFormat | kType, 1, 3, run_get}, {"set", kVerbose | kExisting, 2, 4, run_set},
+    {"del", kVerbose | kAll, 2, 3, run_del}, {"merge", kVerbose, 1, 2, run_merge},
+    {"sections", 0, 1, 1, run_sections},     {"keys", 0, 2, 2, run_keys},
+    {"check", 0, 1, -1, run_check},
 };
-
-int usage_error(const char* format, const char* word) {
-    char message[512];
-    snprintf(message, sizeof message, format, word);
-    fprintf(stderr, kBadUsage, message);
-    return kTrouble;
-}
 
 bool is_help(const char* argument) {
     return strcmp(argument, kHelpOption) == 0 || strcmp(argument, kShortHelpOption) == 0;
 }
 
-// Reads "--wait=SECONDS" into `options`: false when SECONDS is not a whole
-// number in range.
-bool read_wait(const char* argument, Options* options) {
-    const char* digits = argument + strlen(kWaitOption);
+// Whether `argument` begins with the option `name` ("--x="), its value then
+// in `*value`.
+bool has_value(const char* argument, const char* name, const char** value) {
+    size_t size = strlen(name);
+    if (strncmp(argument, name, size) != 0) {
+        return false;
+    }
+    *value = argument + size;
+    return true;
+}
+
+// Reads SECONDS of --wait into `options`: false unless a whole number in range.
+bool read_wait(const char* digits, Options* options) {
     char* end = nullptr;
     long seconds = *digits >= '0' && *digits <= '9' ? strtol(digits, &end, 10) : -1;
     if (end == nullptr || *end != '\0' || seconds < 0 || seconds > kLargestWaitSeconds) {
@@ -234,28 +402,60 @@ bool read_dialect(const char* name, Options* options) {
     return false;
 }
 
+// Reads one option of `command` into `options`: the exit status of a usage
+// error, or -1 when it was read.
+int read_command_option(const Command& command, const char* option, Options* options) {
+    const char* value = nullptr;
+    if ((command.accepts & kFormat) && has_value(option, kFormatOption, &value)) {
+        options->has_format = true;
+        return format_named(value, &options->format) ? -1 : usage_error(kBadFormat, value);
+    }
+    if ((command.accepts & kType) && has_value(option, kTypeOption, &value)) {
+        options->has_type = true;
+        return type_named(value, &options->type) ? -1 : usage_error(kBadType, value);
+    }
+    bool* flag = nullptr;
+    if ((command.accepts & kVerbose) &&
+        (strcmp(option, kVerboseOption) == 0 || strcmp(option, kShortVerboseOption) == 0)) {
+        flag = &options->verbose;
+    } else if ((command.accepts & kExisting) && strcmp(option, kExistingOption) == 0) {
+        flag = &options->existing;
+    } else if ((command.accepts & kAll) && strcmp(option, kAllOption) == 0) {
+        flag = &options->all;
+    }
+    if (flag == nullptr) {
+        return usage_error(kUnknownOption, option);
+    }
+    *flag = true;
+    return -1;
+}
+
 // Runs the command of `arguments` (its name first), its output into `out`.
-int run_command(const Options& options, int count, char** arguments, Output* out) {
+int run_command(Options options, int count, char** arguments, Output* out) {
     for (const Command& command : kCommands) {
         if (strcmp(arguments[0], command.name) != 0) {
             continue;
         }
-        int first = 1;
-        if (first < count && is_help(arguments[first])) {
-            out->write(kUsage, strlen(kUsage));
-            return kDone;
+        int at = 1;
+        for (; at < count && arguments[at][0] == '-' && arguments[at][1] != '\0'; ++at) {
+            if (strcmp(arguments[at], kEndOfOptions) == 0) {
+                ++at;
+                break;
+            }
+            if (is_help(arguments[at])) {
+                out->write(kUsage, strlen(kUsage));
+                return kDone;
+            }
+            int status = read_command_option(command, arguments[at], &options);
+            if (status >= 0) {
+                return status;
+            }
         }
-        if (first < count && strcmp(arguments[first], kEndOfOptions) == 0) {
-            ++first;
-        }
-        int given = count - first;
+        int given = count - at;
         if (given < command.fewest || (command.most >= 0 && given > command.most)) {
             return usage_error(kWrongCount, command.name);
         }
-        if (!command.reads_only && strcmp(arguments[first], kStandardInput) == 0) {
-            return usage_error(kNoStandardInput, command.name);
-        }
-        return command.run(options, arguments + first, out);
+        return command.run(options, given, arguments + at, out);
     }
     return usage_error(kUnknownCommand, arguments[0]);
 }
@@ -266,6 +466,7 @@ int run(int argc, char** argv, Output* out) {
     int at = 1;
     for (; at < argc && argv[at][0] == '-' && argv[at][1] != '\0'; ++at) {
         const char* option = argv[at];
+        const char* value = nullptr;
         if (strcmp(option, kEndOfOptions) == 0) {
             ++at;
             break;
@@ -280,17 +481,16 @@ int run(int argc, char** argv, Output* out) {
             out->write(version, strlen(version));
             return kDone;
         }
-        if (strncmp(option, kDialectOption, strlen(kDialectOption)) == 0) {
-            if (!read_dialect(option + strlen(kDialectOption), &options)) {
-                return usage_error(kBadDialect, option + strlen(kDialectOption));
+        if (has_value(option, kDialectOption, &value)) {
+            if (!read_dialect(value, &options)) {
+                return usage_error(kBadDialect, value);
             }
-            continue;
-        }
-        if (strncmp(option, kWaitOption, strlen(kWaitOption)) != 0) {
+        } else if (has_value(option, kWaitOption, &value)) {
+            if (!read_wait(value, &options)) {
+                return usage_error(kBadWait, value);
+            }
+        } else {
             return usage_error(kUnknownOption, option);
-        }
-        if (!read_wait(option, &options)) {
-            return usage_error(kBadWait, option + strlen(kWaitOption));
         }
     }
     if (at >= argc) {

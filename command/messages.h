@@ -8,36 +8,58 @@ constexpr int kDone = 0;
 constexpr int kNotFound = 1;  // a section or key, or check: a file that does not load
 constexpr int kTrouble = 2;   // usage, reading or writing, an unrepresentable value
 
-// The file name that stands for standard input.
+// The file name that stands for standard input (and, for an edit, output).
 constexpr char kStandardInput[] = "-";
 
-// Options.
+// Options, before the command and after it.
 constexpr char kEndOfOptions[] = "--";
 constexpr char kHelpOption[] = "--help";
 constexpr char kShortHelpOption[] = "-h";
 constexpr char kVersionOption[] = "--version";
-constexpr char kWaitOption[] = "--wait=";  // seconds an edit waits for another
 constexpr char kDialectOption[] = "--dialect=";
+constexpr char kWaitOption[] = "--wait=";  // seconds an edit waits for another
+constexpr char kFormatOption[] = "--format=";
+constexpr char kTypeOption[] = "--type=";
+constexpr char kVerboseOption[] = "--verbose";
+constexpr char kShortVerboseOption[] = "-v";
+constexpr char kExistingOption[] = "--existing";
+constexpr char kAllOption[] = "--all";
 
 // Seconds an edit waits for another edit of the same file, unless told.
 constexpr long kDefaultWaitSeconds = 10;
 constexpr long kLargestWaitSeconds = 24 * 60 * 60;
 
 constexpr char kUsage[] =
-    "usage: inifile [--dialect=module|common] [--wait=SECONDS] COMMAND [--] ARGUMENTS\n"
-    "       inifile get FILE SECTION KEY        print the value\n"
-    "       inifile set FILE SECTION KEY VALUE  set it in place, keeping every other byte\n"
-    "       inifile del FILE SECTION KEY        remove the entry in place\n"
-    "       inifile sections FILE               list the section names\n"
-    "       inifile keys FILE SECTION           list the keys of a section\n"
-    "       inifile check FILE...               report each file that does not load\n"
-    "       inifile --help | -h | --version     (and inifile COMMAND --help)\n"
-    "FILE may be - (standard input) for get, sections, keys and check.\n"
-    "--dialect=common reads what most configuration files are written in:\n"
-    "'#' and ';' comment lines, '=' or ':', indented continuation lines, no\n"
+    "usage: inifile [--dialect=module|common] [--wait=SECONDS] COMMAND [OPTIONS] [--] ARGUMENTS\n"
+    "\n"
+    "  get [--format=ini|lines|sh|json] FILE [SECTION [KEY]]\n"
+    "      the value of KEY; without KEY the section, without SECTION the\n"
+    "      whole file, as the writer writes it (ini), as '[section] key = value'\n"
+    "      lines, as key='value' lines for eval (sh, with a SECTION), or as JSON\n"
+    "  get --type=integer|real|boolean FILE SECTION KEY\n"
+    "      the value read as that type, printed normalised\n"
+    "  set [-v] [--existing] FILE SECTION [KEY VALUE]\n"
+    "      set KEY to VALUE in place, keeping every other byte (a missing FILE\n"
+    "      is created); without KEY, add SECTION where there is none; with\n"
+    "      --existing, only change an entry that is there\n"
+    "  del [-v] [--all] FILE SECTION [KEY]\n"
+    "      remove the first entry of KEY (with --all, every one); without KEY,\n"
+    "      the first SECTION with all its lines\n"
+    "  merge [-v] FILE [FROM]\n"
+    "      set every entry of FROM (standard input without it) in FILE, section\n"
+    "      by section, in one edit: all of them or none\n"
+    "  sections FILE          the section names, one a line\n"
+    "  keys FILE SECTION      the keys of SECTION, one a line\n"
+    "  check FILE...          FILE:LINE: reason, for each file that does not load\n"
+    "  --help | -h | --version   (and inifile COMMAND --help)\n"
+    "\n"
+    "--dialect=common reads what most configuration files are written in: '#'\n"
+    "and ';' comment lines, '=' or ':', indented continuation lines, no\n"
     "escapes; module (the default) is the format the installer writes.\n"
-    "set and del edit one file at a time: they wait up to SECONDS (10) for\n"
-    "another edit of the same file to end.\n"
+    "--wait: how long an edit waits for another edit of the same file (10).\n"
+    "-v, --verbose: say 'FILE: changed' or 'FILE: unchanged' on standard error.\n"
+    "FILE - is standard input; set, del and merge then write the edited text\n"
+    "to standard output.\n"
     "Exit status: 0 done, 1 not found (a section, a key; check: a file that\n"
     "does not load), 2 trouble (usage, reading, writing, a value the format\n"
     "cannot hold).\n";
@@ -48,8 +70,15 @@ constexpr char kUnknownCommand[] = "unknown command '%s' (see inifile --help)";
 constexpr char kUnknownOption[] = "unknown option '%s' (see inifile --help)";
 constexpr char kBadDialect[] = "--dialect is module or common, not '%s'";
 constexpr char kBadWait[] = "--wait takes whole seconds from 0 to 86400, not '%s'";
+constexpr char kBadFormat[] = "--format is ini, lines, sh or json, not '%s'";
+constexpr char kBadType[] = "--type is integer, real or boolean, not '%s'";
 constexpr char kWrongCount[] = "wrong number of arguments for '%s' (see inifile --help)";
-constexpr char kNoStandardInput[] = "'%s' edits a file in place: FILE cannot be -";
+constexpr char kFormatNeedsNoKey[] = "--format is for a section or a whole file, not '%s'";
+constexpr char kTypeNeedsKey[] = "--type reads one value: it needs a KEY, and no --format";
+constexpr char kShellNeedsSection[] = "--format=sh prints one section: it needs a SECTION";
+constexpr char kAllNeedsKey[] = "--all removes the entries of a KEY: it needs one";
+constexpr char kMergeFromInput[] =
+    "merge of - reads the file from standard input: FROM must be a file";
 
 // The file (or "standard input"), what failed, the system's reason.
 constexpr char kFailedWithReason[] = "inifile: %s: %s: %s\n";
@@ -63,6 +92,13 @@ constexpr char kDoesNotLoad[] = "inifile: %s:%ld: %s\n";  // file, line, reason
 constexpr char kCheckFailed[] = "%s:%ld: %s\n";           // check's own report
 constexpr char kNoSection[] = "inifile: %s: no section [%s]\n";
 constexpr char kNoKey[] = "inifile: %s: no key %s in section [%s]\n";
-constexpr char kEditFailed[] = "inifile: %s: %s\n";  // file, the edit's result
+constexpr char kEditFailed[] = "inifile: %s: %s\n";    // file, the edit's result
+constexpr char kCannotFormat[] = "inifile: %s: %s\n";  // file, what the format cannot carry
+constexpr char kNotAShellName[] = "--format=sh cannot carry a key that is not a shell name: ";
+constexpr char kNotUtf8[] = "--format=json cannot carry text that is not UTF-8";
+// file, line, key, value, the type, why not
+constexpr char kNotOfType[] = "inifile: %s:%ld: %s = '%s' cannot be read as %s: %s\n";
+constexpr char kChanged[] = "%s: changed\n";
+constexpr char kUnchanged[] = "%s: unchanged\n";
 
 #endif  // COMMAND_MESSAGES_H_

@@ -16,8 +16,8 @@ std::string system_reason() {
     return text;
 }
 
-bool read_standard_input(std::string* text, std::string* reason) {
-    PlatformFile* input = platform_standard_input();
+// Everything `input` holds, into `text`: false on a read error.
+static bool read_all(PlatformFile* input, std::string* text, std::string* reason) {
     text->clear();
     for (;;) {
         size_t size = text->size();
@@ -32,6 +32,22 @@ bool read_standard_input(std::string* text, std::string* reason) {
             return false;
         }
     }
+}
+
+bool read_standard_input(std::string* text, std::string* reason) {
+    return read_all(platform_standard_input(), text, reason);
+}
+
+bool read_file(const char* path, std::string* text, std::string* reason, bool* opened) {
+    PlatformFile* file = platform_open_read(path);
+    *opened = file != nullptr;
+    if (file == nullptr) {
+        *reason = system_reason();
+        return false;
+    }
+    bool read = read_all(file, text, reason);
+    platform_close(file);
+    return read;
 }
 
 void Output::write(const char* bytes, size_t size) {

@@ -10,6 +10,10 @@
 // the system's reason in `reason`.
 bool read_standard_input(std::string* text, std::string* reason);
 
+// The whole file at `path`, into `text`: false when it cannot be opened
+// (`*opened` false) or read, with the system's reason in `reason`.
+bool read_file(const char* path, std::string* text, std::string* reason, bool* opened);
+
 // Standard output, gathered and written in large pieces. Once a write has
 // failed nothing more is written, and `failed` says so with the reason.
 class Output {

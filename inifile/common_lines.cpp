@@ -163,8 +163,8 @@ static void open_section(Loader* loader, const LineText* line, size_t open, size
     }
     loader_open_section(loader, line, begin, end - begin);
     if (loader->layout != nullptr) {
-        loader_note_section(
-            loader, {physical.first, physical.end, open, physical.ended, physical.crlf, 0});
+        loader_note_section(loader,
+                            {physical.first, physical.end, open, physical.ended, physical.crlf, 0});
     }
 }
 

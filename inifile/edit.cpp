@@ -27,10 +27,6 @@ struct Writer {
                          // last byte; SIZE_MAX before
 };
 
-// Blanks a continued value's lines are indented by after the key's own, in
-// a line of the common dialect that had no continuation lines before.
-constexpr char kContinuationIndent[] = "\t";
-
 }  // namespace
 
 static void append_string(TextBuffer* out, const char* text) {
@@ -89,59 +85,11 @@ static bool break_line(Writer* writer) {
     return true;
 }
 
-// Appends a value in the dialect: escaped in the module's format; raw in the
-// common one, its lines after the first ended by `ending` and indented by
-// `indent` (`indent_size` bytes), blank lines left empty.
-static void append_value(Writer* writer, const char* value, const char* ending, const char* indent,
-                         size_t indent_size) {
-    TextBuffer* out = &writer->out;
-    if (writer->dialect == INI_DIALECT_MODULE) {
-        ini_append_escaped(out, value);
-        return;
-    }
-    for (;;) {
-        const char* line_feed = strchr(value, '\n');
-        size_t size = line_feed == nullptr ? strlen(value) : size_t(line_feed - value);
-        text_append_run(out, value, size);
-        if (line_feed == nullptr) {
-            return;
-        }
-        append_string(out, ending);
-        value = line_feed + 1;
-        if (*value != '\n' && *value != '\0') {
-            text_append_run(out, indent, indent_size);
-        }
-    }
-}
-
 // Blanks that begin a line: bytes of the text, or none.
 struct Indent {
     const char* bytes;
     size_t size;
 };
-
-// Appends a new line "key=value" ("key = value" in the common dialect,
-// after `indent`), not ended; a value of several lines ends its lines with
-// `ending` and indents them one step deeper.
-static void append_entry(Writer* writer, const char* key, const char* value, const char* ending,
-                         Indent indent) {
-    TextBuffer* out = &writer->out;
-    if (writer->dialect == INI_DIALECT_MODULE) {
-        ini_append_escaped(out, key);
-        text_append(out, '=');
-        ini_append_escaped(out, value);
-        return;
-    }
-    TextBuffer deeper;
-    text_init(&deeper);
-    text_append_run(&deeper, indent.bytes, indent.size);
-    append_string(&deeper, kContinuationIndent);
-    text_append_run(out, indent.bytes, indent.size);
-    append_string(out, key);
-    append_string(out, *value == '\0' || *value == '\n' ? " =" : " = ");
-    append_value(writer, value, ending, deeper.data, deeper.length);
-    text_free(&deeper);
-}
 
 // Appends the new entries of `section` where a line may begin, after
 // `indent`: each ended; but after a last line without an ending, the text
@@ -162,7 +110,8 @@ static void append_new_entries(Writer* writer, const PlanSection& section, Inden
         } else if (unended) {
             append_string(&writer->out, ending);
         }
-        append_entry(writer, entry.key, entry.value, ending, indent);
+        ini_append_entry(&writer->out, writer->dialect, entry.key, entry.value, ending,
+                         indent.bytes, indent.size);
         if (!unended) {
             append_string(&writer->out, ending);
         }
@@ -180,7 +129,7 @@ static void write_changed(Writer* writer, const PlanEntry& entry) {
     bool one_line = strchr(entry.value, '\n') == nullptr || !common;
     if (!spot.continued && one_line) {
         copy_to(writer, spot.value_begin);
-        append_value(writer, entry.value, ending, "", 0);
+        ini_append_value(&writer->out, writer->dialect, entry.value, ending, "", 0);
         skip_to(writer, spot.value_end);
         return;
     }
@@ -188,24 +137,16 @@ static void write_changed(Writer* writer, const PlanEntry& entry) {
     if (common) {
         // Continuation lines are indented as the first one was, or one step
         // deeper than the key.
-        const char* indent = writer->text + spot.first;
-        size_t indent_size = spot.indent;
-        TextBuffer deeper;
-        text_init(&deeper);
+        const char* text = writer->text;
+        text_append_run(&writer->out, text + spot.first, spot.value_begin - spot.first);
         if (spot.continuation_indent_length > 0) {
-            indent = writer->text + spot.continuation_indent;
-            indent_size = spot.continuation_indent_length;
+            ini_append_value(&writer->out, INI_DIALECT_COMMON, entry.value, ending,
+                             text + spot.continuation_indent, spot.continuation_indent_length);
         } else {
-            text_append_run(&deeper, indent, indent_size);
-            append_string(&deeper, kContinuationIndent);
-            indent = deeper.data;
-            indent_size = deeper.length;
+            ini_append_continued(&writer->out, entry.value, ending, text + spot.first, spot.indent);
         }
-        text_append_run(&writer->out, writer->text + spot.first, spot.value_begin - spot.first);
-        append_value(writer, entry.value, ending, indent, indent_size);
-        text_free(&deeper);
     } else {
-        append_entry(writer, entry.key, entry.value, ending, {"", 0});
+        ini_append_entry(&writer->out, INI_DIALECT_MODULE, entry.key, entry.value, ending, "", 0);
     }
     if (spot.ended) {
         append_string(&writer->out, ending);

@@ -117,6 +117,34 @@ INI_API int ini_remove_key(IniSection* section, const char* key);
 // first occurrence.
 INI_API IniSection* ini_copy_section(const IniSection* section, const char* new_name);
 
+// How a value read as a number or a switch turned out.
+typedef enum IniValueStatus {
+    INI_VALUE_OK = 0,      /* read; `*value` holds it */
+    INI_VALUE_MISSING,     /* no such entry, or a null section */
+    INI_VALUE_MALFORMED,   /* the value is not of that type, as a whole */
+    INI_VALUE_OUT_OF_RANGE /* it is, but no value of the type can hold it */
+} IniValueStatus;
+
+// The value of the first entry of `key` (as ini_get finds it), read as a
+// number or a switch. `*value` is written only on INI_VALUE_OK. A null
+// section is INI_VALUE_MISSING, so a lookup can go straight in:
+// ini_get_integer(ini_find_section(document, "net"), "port", &port).
+// - Integer: an optional sign, then decimal digits ("010" is ten), or "0x"
+//   or "0X" and hexadecimal digits; nothing else ("80ms", "", "1 000" are
+//   MALFORMED). What int64_t cannot hold is INI_VALUE_OUT_OF_RANGE.
+// - Real: strtod's syntax in the C locale whatever the process's locale
+//   ("1.5", never "1,5"), "inf" and "nan" as strtod takes them; an
+//   overflow is INI_VALUE_OUT_OF_RANGE, an underflow gives 0 or a
+//   subnormal.
+// - Boolean: "1", "yes", "true", "on" give 1 and "0", "no", "false", "off"
+//   give 0, in any letter case, as configparser reads them.
+INI_API IniValueStatus ini_get_integer(const IniSection* section, const char* key, int64_t* value);
+INI_API IniValueStatus ini_get_real(const IniSection* section, const char* key, double* value);
+INI_API IniValueStatus ini_get_boolean(const IniSection* section, const char* key, int* value);
+
+// A short fixed English text for `status`, never null; static storage.
+INI_API const char* ini_value_status_text(IniValueStatus status);
+
 // Reads the file at `path`. Returns a new document owned by the caller, or
 // null when the file cannot be opened or its structure is invalid (the two
 // are not told apart). A read error midway counts as the end of the file:
@@ -203,6 +231,21 @@ INI_API const char* ini_system_error(void);
 // success, -1 when the file cannot be created, -2 when a write fails or comes
 // up short (the bytes already written stay). The document is not changed.
 INI_API int ini_save(const IniDocument* document, const char* path);
+
+// The physical line (from 1) on which the first entry of `key` in the first
+// section named `section` begins, in the `size` bytes at `text` read in the
+// dialect of `options` (null: the module's format); 0 where there is none or
+// the text does not load. For messages that point at an entry.
+INI_API int32_t ini_entry_line(const char* text, size_t size, const IniOptions* options,
+                               const char* section, const char* key);
+
+// The document as text, in the form the writer gives it in the dialect of
+// `options` (null: the module's format): in the module's format the bytes
+// ini_save writes; in the common dialect "[name]" and "key = value" lines, a
+// value of several lines on continuation lines indented by a tab, and a
+// first section named "" without a header. `*size` bytes, not terminated,
+// owned by the caller and released with ini_free_text.
+INI_API char* ini_write_text(const IniDocument* document, const IniOptions* options, size_t* size);
 
 // What an edit in place did.
 typedef enum IniEditResult {

@@ -2,6 +2,7 @@
 // rules of a dialect, which check each line against the structure and add
 // it to the document as it comes. One path reads every source in every
 // dialect, for a load and for an edit alike, so they cannot drift apart.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -224,6 +225,33 @@ IniDocument* ini_load_text(const char* text, size_t size, IniLoadReport* report)
 IniDocument* ini_load_text_with(const char* text, size_t size, const IniOptions* options,
                                 IniLoadReport* report) {
     return ini_load_laid_out(text, size, dialect_of(options), report, nullptr);
+}
+
+int32_t ini_entry_line(const char* text, size_t size, const IniOptions* options,
+                       const char* section, const char* key) {
+    IniLayout layout;
+    IniDocument* document = ini_load_laid_out(text, size, dialect_of(options), nullptr, &layout);
+    int32_t line = 0;
+    size_t first_entry = 0;  // of the section, in the layout's entries
+    for (int32_t i = 0; document != nullptr && i < document->count && line == 0; ++i) {
+        const IniSection* found = document->sections[i];
+        for (int32_t j = 0; j < found->count && strcmp(found->name, section) == 0; ++j) {
+            if (strcmp(found->entries[j]->key, key) == 0) {
+                size_t first = layout.entries[first_entry + size_t(j)].first;
+                line = reported_line(1 + int64_t(std::count(text, text + first, '\n')));
+                break;
+            }
+        }
+        if (strcmp(found->name, section) == 0) {
+            break;  // only the first section of that name counts
+        }
+        first_entry += size_t(found->count);
+    }
+    if (document != nullptr) {
+        ini_layout_free(&layout);
+    }
+    ini_free_document(document);
+    return line;
 }
 
 const char* ini_load_error_text(IniLoadError error) {

@@ -1,5 +1,6 @@
-// The writer: a document back to the file format, with the escapes that let
-// keys and values read back unchanged.
+// The writer: a document back to text, in the escapes of the module's
+// format that let keys and values read back unchanged, or in the common
+// dialect's form. Edits write their new lines through the same functions.
 #include <cstring>
 
 #include "files.h"
@@ -9,6 +10,14 @@
 static const char kSectionOpen[] = "[";
 static const char kSectionClose[] = "]\n";
 
+// The blanks a value's further lines take, after those of its key's line,
+// in the common dialect: what configparser writes too.
+static const char kContinuationIndent[] = "\t";
+
+static void append_string(TextBuffer* out, const char* text) {
+    text_append_run(out, text, strlen(text));
+}
+
 void ini_append_escaped(TextBuffer* line, const char* text) {
     for (; *text != '\0'; ++text) {
         if (*text == ';' || *text == '\\') {
@@ -16,6 +25,56 @@ void ini_append_escaped(TextBuffer* line, const char* text) {
         }
         text_append(line, *text);
     }
+}
+
+void ini_append_value(TextBuffer* out, IniDialect dialect, const char* value, const char* ending,
+                      const char* indent, size_t indent_size) {
+    if (dialect != INI_DIALECT_COMMON) {
+        ini_append_escaped(out, value);
+        return;
+    }
+    for (;;) {
+        const char* line_feed = strchr(value, '\n');
+        size_t size = line_feed == nullptr ? strlen(value) : size_t(line_feed - value);
+        text_append_run(out, value, size);
+        if (line_feed == nullptr) {
+            return;
+        }
+        append_string(out, ending);
+        value = line_feed + 1;
+        if (*value != '\n' && *value != '\0') {
+            text_append_run(out, indent, indent_size);
+        }
+    }
+}
+
+void ini_append_entry(TextBuffer* out, IniDialect dialect, const char* key, const char* value,
+                      const char* ending, const char* indent, size_t indent_size) {
+    if (dialect != INI_DIALECT_COMMON) {
+        ini_append_escaped(out, key);
+        text_append(out, '=');
+        ini_append_escaped(out, value);
+        return;
+    }
+    TextBuffer deeper;
+    text_init(&deeper);
+    text_append_run(&deeper, indent, indent_size);
+    append_string(&deeper, kContinuationIndent);
+    text_append_run(out, indent, indent_size);
+    append_string(out, key);
+    append_string(out, *value == '\0' || *value == '\n' ? " =" : " = ");
+    ini_append_value(out, dialect, value, ending, deeper.data, deeper.length);
+    text_free(&deeper);
+}
+
+void ini_append_continued(TextBuffer* out, const char* value, const char* ending,
+                          const char* key_indent, size_t key_indent_size) {
+    TextBuffer deeper;
+    text_init(&deeper);
+    text_append_run(&deeper, key_indent, key_indent_size);
+    append_string(&deeper, kContinuationIndent);
+    ini_append_value(out, INI_DIALECT_COMMON, value, ending, deeper.data, deeper.length);
+    text_free(&deeper);
 }
 
 // Writes one section: its header (the name unescaped), then one line per
@@ -28,9 +87,8 @@ static bool write_section(PlatformFile* file, const IniSection* section, TextBuf
     }
     for (int32_t i = 0; i < section->count; ++i) {
         line->length = 0;
-        ini_append_escaped(line, section->entries[i]->key);
-        text_append(line, '=');
-        ini_append_escaped(line, section->entries[i]->value);
+        ini_append_entry(line, INI_DIALECT_MODULE, section->entries[i]->key,
+                         section->entries[i]->value, "\n", "", 0);
         text_append(line, '\n');
         if (!platform_write(file, line->data, line->length)) {
             return false;
@@ -54,4 +112,26 @@ int ini_save(const IniDocument* document, const char* path) {
     // Some systems report a failed write only when the file is closed.
     bool closed = platform_close(file);
     return written && closed ? 0 : -2;
+}
+
+char* ini_write_text(const IniDocument* document, const IniOptions* options, size_t* size) {
+    IniDialect dialect = options == nullptr ? INI_DIALECT_MODULE : options->dialect;
+    TextBuffer out;
+    text_init(&out);
+    for (int32_t i = 0; i < document->count; ++i) {
+        const IniSection* section = document->sections[i];
+        // The common dialect's entries before any header have none.
+        if (dialect != INI_DIALECT_COMMON || i > 0 || section->name[0] != '\0') {
+            append_string(&out, kSectionOpen);
+            append_string(&out, section->name);
+            append_string(&out, kSectionClose);
+        }
+        for (int32_t j = 0; j < section->count; ++j) {
+            ini_append_entry(&out, dialect, section->entries[j]->key, section->entries[j]->value,
+                             "\n", "", 0);
+            text_append(&out, '\n');
+        }
+    }
+    *size = out.length;
+    return out.data;
 }

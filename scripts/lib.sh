@@ -30,7 +30,8 @@ ensure_build_tools() {
 }
 
 # What the native tests need besides: Python (end to end), pkg-config (the
-# package test), GoogleTest, and Google Benchmark, which the native preset
+# package test), groff (the manual page's check), GoogleTest, and Google
+# Benchmark, which the native preset
 # builds so that the benchmarks stay compilable. The peers the benchmarks
 # compare with are bench/setup.sh's to install.
 ensure_native_tools() {
@@ -39,6 +40,7 @@ ensure_native_tools() {
     command -v cmake >/dev/null || missing+=(cmake)
     command -v python3 >/dev/null || missing+=(python3)
     command -v pkg-config >/dev/null || missing+=(pkg-config)
+    command -v groff >/dev/null || missing+=(groff-base)
     [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
     [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
     [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"

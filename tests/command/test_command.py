@@ -9,6 +9,7 @@ files, natively or under wine.
 import argparse
 import concurrent.futures
 import glob
+import json
 import os
 import stat
 import subprocess
@@ -62,9 +63,13 @@ class FileTestCase(unittest.TestCase):
             return stream.read()
 
     def edit(self, content, *args):
-        """Runs `args` (after the file) on a file of `content`: (status, stderr, new content)."""
+        """Runs `args` (the file after the command and its options) on a file
+        of `content`: (status, stderr, new content)."""
         path = self.file(content)
-        status, out, err = run(args[0], seen(path), *args[1:])
+        at = 1
+        while at < len(args) and args[at].startswith("-"):
+            at += 1
+        status, out, err = run(*args[:at], seen(path), *args[at:])
         self.assertEqual(out, b"")
         return status, err, self.read(path)
 
@@ -143,8 +148,8 @@ class CommandTest(FileTestCase):
         self.assertEqual(run("check", seen(bad), seen(missing))[0], 2)
         self.assertEqual(run("get", seen(missing), "a", "x")[0], 2)
         self.assertEqual(run("keys", seen(good), "c")[0:2], (1, b""))
-        for usage in (("get", seen(good)), ("get", seen(good), "a", "x", "extra"),
-                      ("set", "-", "a", "x", "1"), ("frobnicate",), ()):
+        for usage in (("get", seen(good), "a", "x", "extra"), ("set", seen(good), "a", "x"),
+                      ("del", "--all", seen(good), "a"), ("merge", "-"), ("frobnicate",), ()):
             with self.subTest(usage=usage):
                 self.assertEqual(run(*usage)[0:2], (2, b""))
         for help in (("--help",), ("-h",), ("get", "--help")):
@@ -227,6 +232,90 @@ class CommonDialectTest(FileTestCase):
                     self.assertEqual(status, 1)
                     self.assertRegex(err, rb":\d+: ")
                 self.assertEqual(run("--dialect=common", "check", seen(path)), (0, b"", b""))
+
+
+class ScriptTest(FileTestCase):
+    """What a script does with the command: whole sections in a format it
+    can read, filters, changed or not, several edits in one step."""
+
+    # A continued entry, a duplicate key, a quote, a semicolon, a non-ASCII byte.
+    SAMPLE = b"[app]\nname=it's \\; \xc3\xa9\nlist=a\\\n  b\nname=second\n[zlib]\nlevel=9\n"
+
+    def test_formats(self):
+        path = seen(self.file(self.SAMPLE))
+        self.assertEqual(run("get", path, "app"),
+                         (0, b"[app]\nname=it's \\; \xc3\xa9\nlist=a  b\nname=second\n", b""))
+        self.assertEqual(run("get", "--format=lines", path)[1],
+                         b"[app] name = it's ; \xc3\xa9\n[app] list = a  b\n"
+                         b"[app] name = second\n[zlib] level = 9\n")
+        status, out, _ = run("get", "--format=json", path)
+        self.assertEqual(status, 0)
+        self.assertEqual(json.loads(out.decode("utf-8")),
+                         {"app": {"name": "it's ; \u00e9", "list": "a  b"}, "zlib": {"level": "9"}})
+        status, out, _ = run("get", "--format=sh", path, "app")
+        self.assertEqual(status, 0)
+        if not WINE:
+            shown = subprocess.run(["sh", "-c", 'eval "$1"; printf "%s|%s" "$name" "$list"', "sh",
+                                    out], stdout=subprocess.PIPE, check=True).stdout
+            self.assertEqual(shown, b"it's ; \xc3\xa9|a  b")
+        for refused in (("get", "--format=sh", seen(self.file(b"[php]\nzlib.output=On\n", "p.ini")),
+                         "php"),
+                        ("get", "--format=json", seen(self.file(b"[s]\nk=\xff\n", "l.ini"))),
+                        ("get", "--format=sh", path), ("get", "--format=xml", path)):
+            with self.subTest(refused=refused):
+                status, out, err = run(*refused)
+                self.assertEqual((status, out), (2, b""))
+        self.assertIn(b"zlib.output", run("get", "--format=sh", seen(
+            os.path.join(self.directory, "p.ini")), "php")[2])
+
+    def test_sections_filters_and_changes(self):
+        original = b"[a]\nk=1\n; about b\n[b]\nk=2\n"
+        cases = [
+            (("del", "-v", "b"), b"[a]\nk=1\n; about b\n", b"changed"),
+            (("set", "-v", "c"), original + b"[c]\n", b"changed"),
+            (("set", "-v", "a"), original, b"unchanged"),
+            (("del", "--all", "a", "k"), b"[a]\n; about b\n[b]\nk=2\n", b""),
+        ]
+        for args, expected, said in cases:
+            with self.subTest(args=args):
+                status, err, content = self.edit(original, *args)
+                self.assertEqual((status, content), (0, expected))
+                self.assertTrue(err.endswith(said + (b"\n" if said else b"")), err)
+        # Removed, then made again: empty, at the end.
+        path = self.file(original)
+        self.assertEqual(run("del", seen(path), "a")[0], 0)
+        self.assertEqual(run("set", seen(path), "a")[0], 0)
+        self.assertEqual(self.read(path), b"[b]\nk=2\n[a]\n")
+        # A filter: standard input to standard output, changed or not.
+        self.assertEqual(run("set", "-", "a", "k", "3", stdin=original),
+                         (0, original.replace(b"k=1", b"k=3"), b""))
+        self.assertEqual(run("del", "-", "x", "y", stdin=original), (0, original, b""))
+        # --existing: only what is there.
+        self.assertEqual(self.edit(original, "set", "--existing", "a", "new", "1")[0::2],
+                         (1, original))
+        self.assertEqual(self.edit(original, "set", "--existing", "a", "k", "5")[0::2],
+                         (0, original.replace(b"k=1", b"k=5")))
+        # A missing file is made by set, and is trouble for del.
+        missing = os.path.join(self.directory, "new.ini")
+        self.assertEqual(run("del", seen(missing), "s", "k")[0], 2)
+        self.assertEqual(run("set", seen(missing), "s", "k", "v")[0], 0)
+        self.assertEqual(self.read(missing), b"[s]\nk=v\n")
+
+    def test_merge_is_one_edit_of_all_or_nothing(self):
+        original = b"[a]\nk=1 ; kept\n[b]\nx=1\n"
+        path = self.file(original)
+        merged = b"[a]\nk=2\nnew=3\n[c]\ny=4\n"
+        self.assertEqual(run("merge", seen(path), stdin=merged), (0, b"", b""))
+        self.assertEqual(self.read(path), b"[a]\nk=2 ; kept\nnew=3\n[b]\nx=1\n[c]\ny=4\n")
+        # One entry the file cannot hold (a section named with ';'): none is set.
+        refused = b"[a]\nk=9\n[x\\;y]\nz=1\n"
+        before = self.read(path)
+        status, out, err = run("merge", seen(path), stdin=refused)
+        self.assertEqual((status, self.read(path)), (2, before))
+        # From a file, into a filter.
+        source = self.file(merged, "defaults.ini")
+        self.assertEqual(run("merge", "-", seen(source), stdin=b"[a]\nk=0\n")[0:2],
+                         (0, b"[a]\nk=2\nnew=3\n[c]\ny=4\n"))
 
 
 class SafetyTest(FileTestCase):

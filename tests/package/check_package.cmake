@@ -9,6 +9,9 @@ file(REMOVE_RECURSE "${WORK_DIR}")
 set(prefix "${WORK_DIR}/prefix")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${prefix}"
                 COMMAND_ERROR_IS_FATAL ANY OUTPUT_QUIET)
+if(NOT EXISTS "${prefix}/share/man/man1/inifile.1")
+    message(FATAL_ERROR "the manual page is not installed under share/man/man1")
+endif()
 
 # Configures the project in `source` into WORK_DIR/name with the options
 # that follow, builds it and runs its `program`.

@@ -1,0 +1,78 @@
+#include "typed.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+struct TypeName {
+    const char* name;
+    ValueType type;
+};
+
+constexpr TypeName kTypes[] = {
+    {"integer", ValueType::kInteger}, {"real", ValueType::kReal}, {"boolean", ValueType::kBoolean}};
+
+// The fewest significant digits a double ever needs to read back as itself.
+constexpr int kRoundTripDigits = 17;
+
+// The shortest "%g" text of `value` that strtod reads back as it. The
+// command never sets a locale, so both use the C locale's point.
+std::string shortest(double value) {
+    char text[64];
+    for (int digits = 1; digits <= kRoundTripDigits; ++digits) {
+        snprintf(text, sizeof text, "%.*g", digits, value);
+        if (strtod(text, nullptr) == value) {
+            break;
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+bool type_named(const char* name, ValueType* type) {
+    for (const TypeName& known : kTypes) {
+        if (strcmp(name, known.name) == 0) {
+            *type = known.type;
+            return true;
+        }
+    }
+    return false;
+}
+
+const char* type_name(ValueType type) {
+    for (const TypeName& known : kTypes) {
+        if (known.type == type) {
+            return known.name;
+        }
+    }
+    return "?";
+}
+
+IniValueStatus read_typed(const IniSection* section, const char* key, ValueType type,
+                          std::string* shown) {
+    IniValueStatus status = INI_VALUE_MALFORMED;
+    switch (type) {
+        case ValueType::kInteger: {
+            int64_t value = 0;
+            status = ini_get_integer(section, key, &value);
+            *shown = std::to_string(value);
+            break;
+        }
+        case ValueType::kReal: {
+            double value = 0;
+            status = ini_get_real(section, key, &value);
+            *shown = shortest(value);
+            break;
+        }
+        case ValueType::kBoolean: {
+            int value = 0;
+            status = ini_get_boolean(section, key, &value);
+            *shown = value ? "true" : "false";
+            break;
+        }
+    }
+    return status;
+}
