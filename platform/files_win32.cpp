@@ -282,16 +282,14 @@ PlatformEditStatus platform_edit_begin(const char* path, long wait_ms, bool crea
     PlatformEditStatus status = PLATFORM_EDIT_CANNOT_OPEN;
     if (made->path == nullptr || made->lock_path == nullptr || made->temporary == nullptr) {
         last_error = ERROR_NOT_ENOUGH_MEMORY;
-    } else if ((status = look_at(path)) == PLATFORM_EDIT_OK ||
-               (status == PLATFORM_EDIT_MISSING && create)) {
-        // Looked at again under the lock: an edit before may have made it.
-        status = take_lock(made, start, wait_ms > 0 ? DWORD(wait_ms) : 0);
-        if (status == PLATFORM_EDIT_OK) {
-            status = look_at(path);
-            made->existed = status == PLATFORM_EDIT_OK;
-            if (status == PLATFORM_EDIT_MISSING && create) {
-                status = PLATFORM_EDIT_OK;
-            }
+    } else if ((status = take_lock(made, start, wait_ms > 0 ? DWORD(wait_ms) : 0)) ==
+               PLATFORM_EDIT_OK) {
+        // Looked at only under the lock: ReplaceFile takes a moment during
+        // which the file is not there, and the edit before may be in it.
+        status = look_at(path);
+        made->existed = status == PLATFORM_EDIT_OK;
+        if (status == PLATFORM_EDIT_MISSING && create) {
+            status = PLATFORM_EDIT_OK;
         }
         if (made->existed) {
             // What a killed edit left; no other edit can be using the name now.
