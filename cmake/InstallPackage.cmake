@@ -1,11 +1,12 @@
-# `cmake --install` places ini.h, the libraries and a package configuration,
+# `cmake --install` places ini.h, inifile.hpp (the C++ classes over it), the
+# libraries and a package configuration,
 # so that another CMake project can find_package(inifile) and link
 # inifile::inifile; inifile.pc beside it for pkg-config users; and the
 # inifile command with its manual page.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-install(FILES inifile/ini.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES inifile/ini.h inifile/inifile.hpp DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(TARGETS inifile_command RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/command/inifile.1
     DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

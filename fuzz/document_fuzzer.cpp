@@ -171,11 +171,13 @@ class Input {
 
 // The first words are chosen for what tends to go wrong: the empty string,
 // outer spaces, case, bytes that the file format gives a meaning, bytes from
-// the upper half, a string longer than any short-string buffer.
+// the upper half, a string longer than any short-string buffer; then values
+// at the edges of what the typed getters read.
 // clang-format off
 const char* const kChosenWords[] = {
     "a", "b", "A", "", " ", "a ", " a", "ab", "VSN", "x;y", "\\", "=", "k=v", "[s]", "\t",
     "\xff", "\xc3\xa9", "Install", "a-name-well-past-any-small-buffer-size-0123456789",
+    "010", "-0x8000000000000000", "9223372036854775808", "1e309", "0x1.8p3", "nan(x)", "On",
 };
 // clang-format on
 constexpr size_t kChosenCount = sizeof kChosenWords / sizeof kChosenWords[0];
@@ -479,6 +481,29 @@ class Program {
             FUZZ_CHECK(value == nullptr);
         } else {
             FUZZ_CHECK(value == model->section->entries[entry]->value);
+        }
+        read_typed(model->section, key, value);
+    }
+
+    // The typed getters on whatever the value is: missing exactly where
+    // ini_get finds nothing, and an integer read prints back to a text that
+    // reads as the same number.
+    static void read_typed(const IniSection* section, const std::string& key, const char* value) {
+        int64_t number = 0;
+        double real = 0;
+        int flag = 0;
+        IniValueStatus integer = ini_get_integer(section, key.c_str(), &number);
+        FUZZ_CHECK((integer == INI_VALUE_MISSING) == (value == nullptr));
+        FUZZ_CHECK((ini_get_real(section, key.c_str(), &real) == INI_VALUE_MISSING) ==
+                   (value == nullptr));
+        FUZZ_CHECK((ini_get_boolean(section, key.c_str(), &flag) == INI_VALUE_MISSING) ==
+                   (value == nullptr));
+        if (integer == INI_VALUE_OK) {
+            IniSection* printed = ini_new_section("printed");
+            ini_set(printed, "n", std::to_string(number).c_str());
+            int64_t again = 0;
+            FUZZ_CHECK(ini_get_integer(printed, "n", &again) == INI_VALUE_OK && again == number);
+            ini_free_section(printed);
         }
     }
 

@@ -37,6 +37,7 @@ function(check_no_cxx_runtime file)
 endfunction()
 
 check_consumer(build "${SOURCE_DIR}" consumer "-DCMAKE_PREFIX_PATH=${prefix}")
+execute_process(COMMAND "${WORK_DIR}/build/example" COMMAND_ERROR_IS_FATAL ANY)
 check_consumer(c-build "${SOURCE_DIR}/c" c_consumer "-DCMAKE_PREFIX_PATH=${prefix}")
 check_consumer(fetchcontent "${SOURCE_DIR}/subproject" c_consumer
                "-DINIFILE_SOURCE_DIR=${PROJECT_DIR}")
@@ -76,6 +77,23 @@ function(check_pkg_config name installed static result)
 endfunction()
 
 check_pkg_config(c_consumer_static "${prefix}" --static program)
+
+# The C++ consumer through pkg-config too, as a Makefile would build it.
+find_program(CXX_COMPILER NAMES c++ g++ clang++)
+if(CXX_COMPILER)
+    file(GLOB_RECURSE pc_file "${prefix}/*/inifile.pc")
+    get_filename_component(pc_directory "${pc_file}" DIRECTORY)
+    set(ENV{PKG_CONFIG_PATH} "${pc_directory}")
+    execute_process(COMMAND ${PKG_CONFIG} --cflags --libs --static inifile
+                    OUTPUT_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE
+                    COMMAND_ERROR_IS_FATAL ANY)
+    separate_arguments(flags UNIX_COMMAND "${flags}")
+    set(program "${WORK_DIR}/cxx_consumer_pkg_config")
+    execute_process(COMMAND ${CXX_COMPILER} -std=c++17 -Wall -Wextra -Werror -fsanitize=address
+                            "${SOURCE_DIR}/consumer.cpp" ${flags} -o "${program}"
+                    COMMAND_ERROR_IS_FATAL ANY)
+    execute_process(COMMAND "${program}" "${program}.ini" COMMAND_ERROR_IS_FATAL ANY)
+endif()
 
 # The shared library, from a build of its own with nothing but the library.
 set(shared_build "${WORK_DIR}/shared-build")

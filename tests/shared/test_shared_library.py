@@ -4,6 +4,8 @@
 """
 import ctypes
 import os
+import shutil
+import subprocess
 import sys
 import unittest
 
@@ -59,6 +61,18 @@ class SharedLibraryTest(unittest.TestCase):
         self.assertEqual((report.error, report.line), (INI_LOAD_BAD_LINE, 3))
         self.assertTrue(self.library.ini_load_error_text(report.error))
         self.assertTrue(self.library.ini_load_error_text(99))  # an unknown value
+
+    def test_every_export_is_an_ini_function(self):
+        nm = shutil.which("nm")
+        if nm is None:
+            self.skipTest("no nm here")
+        listed = subprocess.run([nm, "-D", "--defined-only",
+                                 os.path.join(LIBRARY_DIR, "libinifile.so.1")],
+                                stdout=subprocess.PIPE, check=True, text=True).stdout
+        exported = [line.split()[-1] for line in listed.splitlines()
+                    if line.split()[-2:-1] == ["T"]]
+        self.assertIn("ini_get_integer", exported)
+        self.assertEqual([name for name in exported if not name.startswith("ini_")], [])
 
     def test_exports_only_the_api(self):
         # Internal functions of the module and of the platform layer, by
