@@ -12,6 +12,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "edit_text.h"
 #include "files.h"
 
 const char kPathSeparator = '/';
@@ -275,9 +276,16 @@ struct PlatformEdit {
     int descriptor;   // the file, open and locked
     bool created;     // by this edit, empty
     bool committed;
-    char* text;
-    size_t size;
+    EditText text;
 };
+
+EditText* edit_text_of(PlatformEdit* edit) {
+    return &edit->text;
+}
+
+void record_out_of_memory() {
+    record(ENOMEM);
+}
 
 // Milliseconds on a clock that only goes forward.
 static long long now_ms() {
@@ -373,25 +381,8 @@ static bool still_named(int descriptor, const char* target) {
 // Reads the whole file of `edit` into its text: false on a read error.
 static bool read_text(PlatformEdit* edit) {
     struct stat status;
-    size_t capacity = fstat(edit->descriptor, &status) == 0 ? size_t(status.st_size) + 1 : 4096;
-    for (;;) {
-        char* larger = static_cast<char*>(realloc(edit->text, capacity));
-        if (larger == nullptr) {
-            record(ENOMEM);
-            return false;
-        }
-        edit->text = larger;
-        // One byte more than the size: the end is seen without a second pass.
-        while (edit->size < capacity) {
-            long got = platform_read(file_from_descriptor(edit->descriptor),
-                                     edit->text + edit->size, capacity - edit->size);
-            if (got <= 0) {
-                return got == 0;
-            }
-            edit->size += static_cast<size_t>(got);
-        }
-        capacity *= 2;
-    }
+    size_t expected = fstat(edit->descriptor, &status) == 0 ? size_t(status.st_size) : 0;
+    return edit_text_read(file_from_descriptor(edit->descriptor), expected, &edit->text);
 }
 
 // Opens and locks the file `edit` names, waiting until `deadline`. The edit
@@ -456,17 +447,6 @@ PlatformEditStatus platform_edit_begin(const char* path, long wait_ms, bool crea
     return PLATFORM_EDIT_OK;
 }
 
-const char* platform_edit_text(const PlatformEdit* edit, size_t* size) {
-    *size = edit->size;
-    return edit->text;
-}
-
-void platform_edit_drop_text(PlatformEdit* edit) {
-    free(edit->text);
-    edit->text = nullptr;
-    edit->size = 0;
-}
-
 bool platform_edit_commit(PlatformEdit* edit, const void* data, size_t size) {
     struct stat status;
     if (fstat(edit->descriptor, &status) != 0) {
@@ -489,20 +469,10 @@ void platform_edit_end(PlatformEdit* edit) {
         }
         close(edit->descriptor);  // the lock goes with it
     }
-    free(edit->text);
+    free(edit->text.bytes);
     free(edit->temporary);
     free(edit->target);
     free(edit);
-}
-
-bool platform_replace_file(const char* path, const void* data, size_t size) {
-    PlatformEdit* edit = nullptr;
-    if (platform_edit_begin(path, kPlatformEditWaitMs, false, &edit) != PLATFORM_EDIT_OK) {
-        return false;
-    }
-    bool replaced = platform_edit_commit(edit, data, size);
-    platform_edit_end(edit);
-    return replaced;
 }
 
 void platform_binary_stdio() {

@@ -7,6 +7,7 @@
 #include <string.h>
 #include <windows.h>
 
+#include "edit_text.h"
 #include "files.h"
 
 const char kPathSeparator = '\\';
@@ -158,9 +159,16 @@ struct PlatformEdit {
     char* temporary;  // where its new text is written
     HANDLE lock;      // the lock file, open with no sharing, deleted on close
     bool existed;     // the file was there when the lock was taken
-    char* text;
-    size_t size;
+    EditText text;
 };
+
+EditText* edit_text_of(PlatformEdit* edit) {
+    return &edit->text;
+}
+
+void record_out_of_memory() {
+    last_error = ERROR_NOT_ENOUGH_MEMORY;
+}
 
 // `path` followed by `suffix`, in a block the caller releases, or null.
 static char* beside(const char* path, const char* suffix) {
@@ -237,30 +245,10 @@ static bool read_text(PlatformEdit* edit) {
         return false;
     }
     LARGE_INTEGER size;
-    size_t capacity = GetFileSizeEx(handle, &size) && size.QuadPart < LONGLONG(SIZE_MAX)
-                          ? size_t(size.QuadPart) + 1
-                          : 4096;
-    bool read = true;
-    for (;;) {
-        char* larger = static_cast<char*>(realloc(edit->text, capacity));
-        if (larger == nullptr) {
-            last_error = ERROR_NOT_ENOUGH_MEMORY;
-            read = false;
-            break;
-        }
-        edit->text = larger;
-        long got = 1;
-        while (edit->size < capacity &&
-               (got = platform_read(file_from_handle(handle), edit->text + edit->size,
-                                    capacity - edit->size)) > 0) {
-            edit->size += static_cast<size_t>(got);
-        }
-        if (got <= 0) {
-            read = got == 0;
-            break;
-        }
-        capacity *= 2;
-    }
+    size_t expected = GetFileSizeEx(handle, &size) && size.QuadPart < LONGLONG(SIZE_MAX / 2)
+                          ? size_t(size.QuadPart)
+                          : 0;
+    bool read = edit_text_read(file_from_handle(handle), expected, &edit->text);
     // Closed at once: ReplaceFile needs the file to itself.
     CloseHandle(handle);
     return read;
@@ -304,17 +292,6 @@ PlatformEditStatus platform_edit_begin(const char* path, long wait_ms, bool crea
     }
     *edit = made;
     return PLATFORM_EDIT_OK;
-}
-
-const char* platform_edit_text(const PlatformEdit* edit, size_t* size) {
-    *size = edit->size;
-    return edit->text;
-}
-
-void platform_edit_drop_text(PlatformEdit* edit) {
-    free(edit->text);
-    edit->text = nullptr;
-    edit->size = 0;
 }
 
 // Puts the written temporary file of `edit` in the place of its file.
@@ -380,21 +357,11 @@ void platform_edit_end(PlatformEdit* edit) {
     if (edit->lock != INVALID_HANDLE_VALUE) {
         CloseHandle(edit->lock);  // which deletes the lock file
     }
-    free(edit->text);
+    free(edit->text.bytes);
     free(edit->temporary);
     free(edit->lock_path);
     free(edit->path);
     free(edit);
-}
-
-bool platform_replace_file(const char* path, const void* data, size_t size) {
-    PlatformEdit* edit = nullptr;
-    if (platform_edit_begin(path, kPlatformEditWaitMs, false, &edit) != PLATFORM_EDIT_OK) {
-        return false;
-    }
-    bool replaced = platform_edit_commit(edit, data, size);
-    platform_edit_end(edit);
-    return replaced;
 }
 
 void platform_binary_stdio() {
