@@ -160,6 +160,19 @@ class CommandTest(FileTestCase):
         self.assertEqual(run("get", "--", seen(good), "a", "x"), (0, b"1\n", b""))
 
 
+class TypedValueTest(FileTestCase):
+    def test_values_read_as_types_print_normalised(self):
+        path = seen(self.file(b"[net]\nport = 0x1F90\nratio = 2.50\non = Yes\n; x\nbad = 80ms\n"))
+        for args, printed in ((("integer", "port"), b"8080\n"), (("real", "ratio"), b"2.5\n"),
+                              (("boolean", "on"), b"true\n")):
+            with self.subTest(args=args):
+                self.assertEqual(run("get", "--type=" + args[0], path, "net", args[1]),
+                                 (0, printed, b""))
+        status, out, err = run("get", "--type=integer", path, "net", "bad")
+        self.assertEqual((status, out), (2, b""))
+        self.assertIn(b":6: bad = '80ms'", err)
+
+
 class CommonDialectTest(FileTestCase):
     """--dialect=common: the files the world writes, read and edited with
     every other byte kept."""
