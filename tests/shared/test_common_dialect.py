@@ -190,6 +190,12 @@ class CommonDialectTest(unittest.TestCase):
         self.assertGreater(refused, 0)
         self.assertGreater(compared - refused, CASES // 2)
 
+    def test_edges_by_hand(self):
+        for text in (b"[]\n", b"[ ]x]\nk=v\n", b"[s]\n  [t]\nk = 1\n", b"[s]\n= v\n",
+                     b"[s]\nk = a\n\n\n", b"[s]\nk:\n\t\n\tb\n"):
+            with self.subTest(text=text):
+                self.assertEqual(module_reading(self.library, text), python_reading(text))
+
     def test_departures_on_purpose(self):
         cases = [
             # Entries before the first header: a section named "".
