@@ -67,10 +67,11 @@ class DescriptionTest(InstallerTest):
         self.assert_installed(dist, minimal=False)
 
     def test_description_as_edited_by_hand(self):
-        # Line ends of Windows, comments, other sections, blanks around the
-        # equals sign, and an escaped semicolon that belongs to the version.
+        # As Notepad saves it (a byte-order mark, line ends of Windows),
+        # comments, other sections, blanks around the equals sign, and an
+        # escaped semicolon that belongs to the version.
         dist = self.distribution(vsn="1;2", description=(
-            b"; release description\r\n"
+            b"\xef\xbb\xbf; release description\r\n"
             b"[Other]\r\nVSN=9.9\r\n\r\n"
             b"[Install]\r\n"
             b"  VSN = 1\\;2   ; the runtime\r\n"
