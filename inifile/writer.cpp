@@ -56,19 +56,18 @@ void ini_append_entry(TextBuffer* out, IniDialect dialect, const char* key, cons
         ini_append_escaped(out, value);
         return;
     }
-    TextBuffer deeper;
-    text_init(&deeper);
-    text_append_run(&deeper, indent, indent_size);
-    append_string(&deeper, kContinuationIndent);
     text_append_run(out, indent, indent_size);
     append_string(out, key);
     append_string(out, *value == '\0' || *value == '\n' ? " =" : " = ");
-    ini_append_value(out, dialect, value, ending, deeper.data, deeper.length);
-    text_free(&deeper);
+    ini_append_continued(out, value, ending, indent, indent_size);
 }
 
 void ini_append_continued(TextBuffer* out, const char* value, const char* ending,
                           const char* key_indent, size_t key_indent_size) {
+    if (strchr(value, '\n') == nullptr) {
+        append_string(out, value);  // no further lines to indent
+        return;
+    }
     TextBuffer deeper;
     text_init(&deeper);
     text_append_run(&deeper, key_indent, key_indent_size);
