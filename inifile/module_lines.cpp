@@ -35,6 +35,8 @@ struct Run {
     size_t collected;  // index in the line of its first byte
     size_t offset;     // where that byte, or its backslash, stands in the text
     bool escaped;
+    size_t escaped_end;  // escaped: just past the byte, which ignored CRs may
+                         // keep apart from its backslash
 };
 
 // Where the line being collected stands in the text: what an edit needs,
@@ -55,8 +57,9 @@ struct LineSpot {
 }  // namespace
 
 // Notes that `size` bytes collected from index `collected` on come from the
-// text at `offset`, escaped (one byte) or not.
-static void note_run(LineSpot* spot, size_t collected, size_t offset, size_t size, bool escaped) {
+// text at `offset`, escaped (one byte, ending at `escaped_end`) or not.
+static void note_run(LineSpot* spot, size_t collected, size_t offset, size_t size, bool escaped,
+                     size_t escaped_end) {
     if (!escaped && spot->count > 0) {
         const Run& last = spot->runs[spot->count - 1];
         if (!last.escaped && last.offset + (collected - last.collected) == offset) {
@@ -70,7 +73,7 @@ static void note_run(LineSpot* spot, size_t collected, size_t offset, size_t siz
         spot->capacity = spot->capacity * 2 + 8;
         spot->runs = static_cast<Run*>(ini_reallocate(spot->runs, spot->capacity * sizeof(Run)));
     }
-    spot->runs[spot->count++] = {collected, offset, escaped};
+    spot->runs[spot->count++] = {collected, offset, escaped, escaped_end};
 }
 
 // The run holding collected byte `index`.
@@ -93,7 +96,7 @@ static size_t begin_of(const LineSpot* spot, size_t index) {
 
 static size_t end_of(const LineSpot* spot, size_t index) {
     const Run* run = run_of(spot, index);
-    return run->escaped ? run->offset + 2 : run->offset + (index - run->collected) + 1;
+    return run->escaped ? run->escaped_end : run->offset + (index - run->collected) + 1;
 }
 
 // Eight bytes at a time, for the scan over plain text.
@@ -141,7 +144,7 @@ static void collect_plain_run(LineReader* reader, LineSpot* spot) {
     }
     size_t size = static_cast<size_t>(next - run);
     if (kNoting) {
-        note_run(spot, line_total(&reader->line), reader_offset(reader, run), size, false);
+        note_run(spot, line_total(&reader->line), reader_offset(reader, run), size, false, 0);
     }
     line_append_run(&reader->line, run, size);
     reader->next = next;
@@ -159,7 +162,8 @@ static void skip_comment(LineReader* reader) {
 template <bool kNoting>
 static void collect_escaped(LineReader* reader, LineSpot* spot, char byte, const char* escape_at) {
     if (kNoting) {
-        note_run(spot, line_total(&reader->line), reader_offset(reader, escape_at), 1, true);
+        note_run(spot, line_total(&reader->line), reader_offset(reader, escape_at), 1, true,
+                 reader_offset(reader, reader->next));
     }
     line_append(&reader->line, byte);
 }
