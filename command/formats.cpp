@@ -6,18 +6,14 @@
 #include <vector>
 
 #include "messages.h"
+#include "names.h"
 
 namespace {
 
-struct FormatName {
-    const char* name;
-    Format format;
-};
-
-constexpr FormatName kFormats[] = {{"ini", Format::kIni},
-                                   {"lines", Format::kLines},
-                                   {"sh", Format::kShell},
-                                   {"json", Format::kJson}};
+constexpr Named<Format> kFormats[] = {{"ini", Format::kIni},
+                                      {"lines", Format::kLines},
+                                      {"sh", Format::kShell},
+                                      {"json", Format::kJson}};
 
 // Whether `name` may stand before '=' in a shell assignment.
 bool is_shell_name(const char* name) {
@@ -197,13 +193,7 @@ bool format_json(const IniDocument* document, std::string* text, std::string* re
 }  // namespace
 
 bool format_named(const char* name, Format* format) {
-    for (const FormatName& known : kFormats) {
-        if (strcmp(name, known.name) == 0) {
-            *format = known.format;
-            return true;
-        }
-    }
-    return false;
+    return look_up(kFormats, name, format);
 }
 
 bool format_sections(const IniDocument* document, Format format, const IniOptions& options,

@@ -11,6 +11,7 @@
 #include "formats.h"
 #include "ini.h"
 #include "messages.h"
+#include "names.h"
 #include "streams.h"
 #include "typed.h"
 
@@ -21,12 +22,8 @@
 namespace {
 
 // The names of the dialects, as --dialect takes them.
-struct DialectName {
-    const char* name;
-    IniDialect dialect;
-};
-constexpr DialectName kDialects[] = {{"module", INI_DIALECT_MODULE},
-                                     {"common", INI_DIALECT_COMMON}};
+constexpr Named<IniDialect> kDialects[] = {{"module", INI_DIALECT_MODULE},
+                                           {"common", INI_DIALECT_COMMON}};
 
 // What the options say: those before the command, then the command's own.
 struct Options {
@@ -391,17 +388,6 @@ bool read_wait(const char* digits, Options* options) {
     return true;
 }
 
-// Reads the dialect named `name` into `options`: false for an unknown name.
-bool read_dialect(const char* name, Options* options) {
-    for (const DialectName& dialect : kDialects) {
-        if (strcmp(name, dialect.name) == 0) {
-            options->dialect = dialect.dialect;
-            return true;
-        }
-    }
-    return false;
-}
-
 // Reads one option of `command` into `options`: the exit status of a usage
 // error, or -1 when it was read.
 int read_command_option(const Command& command, const char* option, Options* options) {
@@ -482,7 +468,7 @@ int run(int argc, char** argv, Output* out) {
             return kDone;
         }
         if (has_value(option, kDialectOption, &value)) {
-            if (!read_dialect(value, &options)) {
+            if (!look_up(kDialects, value, &options.dialect)) {
                 return usage_error(kBadDialect, value);
             }
         } else if (has_value(option, kWaitOption, &value)) {

@@ -2,16 +2,12 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+
+#include "names.h"
 
 namespace {
 
-struct TypeName {
-    const char* name;
-    ValueType type;
-};
-
-constexpr TypeName kTypes[] = {
+constexpr Named<ValueType> kTypes[] = {
     {"integer", ValueType::kInteger}, {"real", ValueType::kReal}, {"boolean", ValueType::kBoolean}};
 
 // The fewest significant digits a double ever needs to read back as itself.
@@ -33,22 +29,11 @@ std::string shortest(double value) {
 }  // namespace
 
 bool type_named(const char* name, ValueType* type) {
-    for (const TypeName& known : kTypes) {
-        if (strcmp(name, known.name) == 0) {
-            *type = known.type;
-            return true;
-        }
-    }
-    return false;
+    return look_up(kTypes, name, type);
 }
 
 const char* type_name(ValueType type) {
-    for (const TypeName& known : kTypes) {
-        if (known.type == type) {
-            return known.name;
-        }
-    }
-    return "?";
+    return name_of(kTypes, type);
 }
 
 IniValueStatus read_typed(const IniSection* section, const char* key, ValueType type,
