@@ -199,11 +199,17 @@ static bool take_over(int to, const struct stat* status) {
     return true;
 }
 
+// The folder holding `path` ("dir/", or "." for a bare name), in a block
+// the caller releases; null when out of memory.
+static char* folder_of(const char* path) {
+    const char* separator = strrchr(path, kPathSeparator);
+    return separator == nullptr ? strdup(".") : strndup(path, size_t(separator - path) + 1);
+}
+
 // Flushes the folder holding `path`, so that a rename in it reaches the disk.
 // A file system that cannot flush folders (EINVAL) has nothing to flush.
 static bool flush_folder(const char* path) {
-    const char* separator = strrchr(path, kPathSeparator);
-    char* folder = separator == nullptr ? strdup(".") : strndup(path, size_t(separator - path) + 1);
+    char* folder = folder_of(path);
     int descriptor = folder == nullptr ? -1 : open_retrying(folder, O_RDONLY | O_DIRECTORY, 0);
     free(folder);
     if (descriptor < 0) {
@@ -311,7 +317,7 @@ static char* resolve(const char* path) {
     }
     const char* separator = strrchr(path, kPathSeparator);
     const char* name = separator == nullptr ? path : separator + 1;
-    char* folder = separator == nullptr ? strdup(".") : strndup(path, size_t(separator - path) + 1);
+    char* folder = folder_of(path);
     char* real_folder = folder == nullptr ? nullptr : realpath(folder, nullptr);
     free(folder);
     if (real_folder == nullptr) {
@@ -392,14 +398,14 @@ static PlatformEditStatus lock_file(PlatformEdit* edit, bool create, long long d
     for (;;) {
         PlatformEditStatus status =
             open_for_edit(edit->target, create, &edit->descriptor, &edit->created);
-        if (status != PLATFORM_EDIT_OK || edit->descriptor < 0) {
-            if (status == PLATFORM_EDIT_OK && now_ms() >= deadline) {
+        if (status != PLATFORM_EDIT_OK) {
+            return status;
+        }
+        if (edit->descriptor < 0) {  // the file came or went meanwhile
+            if (now_ms() >= deadline) {
                 return PLATFORM_EDIT_BUSY;
             }
-            if (status == PLATFORM_EDIT_OK) {
-                continue;
-            }
-            return status;
+            continue;
         }
         while (flock(edit->descriptor, LOCK_EX | LOCK_NB) != 0) {
             int error = take_error();
