@@ -29,10 +29,6 @@ struct Writer {
 
 }  // namespace
 
-static void append_string(TextBuffer* out, const char* text) {
-    text_append_run(out, text, strlen(text));
-}
-
 // Copies the original's bytes up to `to`.
 static void copy_to(Writer* writer, size_t to) {
     if (to > writer->copied) {
@@ -78,9 +74,9 @@ static bool break_line(Writer* writer) {
     bool half = out.length > 0 && out.data[out.length - 1] == '\r';
     const char* ending = half ? "\n" : ending_after(writer);
     bool escaped = at_text_end && writer->layout->open_escape;
-    append_string(&writer->out, ending);
+    text_append_string(&writer->out, ending);
     if (escaped) {
-        append_string(&writer->out, ending);
+        text_append_string(&writer->out, ending);
     }
     return true;
 }
@@ -108,12 +104,12 @@ static void append_new_entries(Writer* writer, const PlanSection& section, Inden
             ending = ending_after(writer);
             first = false;
         } else if (unended) {
-            append_string(&writer->out, ending);
+            text_append_string(&writer->out, ending);
         }
         ini_append_entry(&writer->out, writer->dialect, entry.key, entry.value, ending,
                          indent.bytes, indent.size);
         if (!unended) {
-            append_string(&writer->out, ending);
+            text_append_string(&writer->out, ending);
         }
     }
 }
@@ -149,7 +145,7 @@ static void write_changed(Writer* writer, const PlanEntry& entry) {
         ini_append_entry(&writer->out, INI_DIALECT_MODULE, entry.key, entry.value, ending, "", 0);
     }
     if (spot.ended) {
-        append_string(&writer->out, ending);
+        text_append_string(&writer->out, ending);
     }
     skip_to(writer, spot.end);
 }
@@ -226,9 +222,9 @@ static void write_new_section(Writer* writer, const PlanSection& section) {
     break_line(writer);
     const char* ending = ending_after(writer);
     text_append(&writer->out, '[');
-    append_string(&writer->out, section.name);
+    text_append_string(&writer->out, section.name);
     text_append(&writer->out, ']');
-    append_string(&writer->out, ending);
+    text_append_string(&writer->out, ending);
     append_new_entries(writer, section, {"", 0});
 }
 

@@ -56,19 +56,22 @@ static const char* name_of(const PlanEntry* items, int32_t item) {
     return items[item].key;
 }
 
+// The slot that holds `name` in the index, or the free slot where it would
+// go.
+template <typename T>
+static size_t slot_of(const PlanIndex* index, const T* items, const char* name, uint32_t hash) {
+    size_t at = hash & index->mask;
+    while (index->items[at] != 0 && !(index->hashes[at] == hash &&
+                                      strcmp(name_of(items, index->items[at] - 1), name) == 0)) {
+        at = (at + 1) & index->mask;
+    }
+    return at;
+}
+
 // The first item named `name` that the index holds, or -1.
 template <typename T>
 static int32_t index_find(const PlanIndex* index, const T* items, const char* name) {
-    uint32_t hash = hash_of(name);
-    for (size_t at = hash & index->mask;; at = (at + 1) & index->mask) {
-        int32_t item = index->items[at];
-        if (item == 0) {
-            return -1;
-        }
-        if (index->hashes[at] == hash && strcmp(name_of(items, item - 1), name) == 0) {
-            return item - 1;
-        }
-    }
+    return index->items[slot_of(index, items, name, hash_of(name))] - 1;
 }
 
 // Adds `item` of `items` where its name is not there yet (an earlier item
@@ -88,11 +91,9 @@ static void index_add(PlanIndex** index, const T* items, int32_t item) {
     }
     const char* name = name_of(items, item);
     uint32_t hash = hash_of(name);
-    size_t at = hash & table->mask;
-    for (; table->items[at] != 0; at = (at + 1) & table->mask) {
-        if (table->hashes[at] == hash && strcmp(name_of(items, table->items[at] - 1), name) == 0) {
-            return;
-        }
+    size_t at = slot_of(table, items, name, hash);
+    if (table->items[at] != 0) {
+        return;
     }
     table->hashes[at] = hash;
     table->items[at] = item + 1;

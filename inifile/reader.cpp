@@ -233,19 +233,20 @@ int32_t ini_entry_line(const char* text, size_t size, const IniOptions* options,
     IniDocument* document = ini_load_laid_out(text, size, dialect_of(options), nullptr, &layout);
     int32_t line = 0;
     size_t first_entry = 0;  // of the section, in the layout's entries
-    for (int32_t i = 0; document != nullptr && i < document->count && line == 0; ++i) {
+    for (int32_t i = 0; document != nullptr && i < document->count; ++i) {
         const IniSection* found = document->sections[i];
-        for (int32_t j = 0; j < found->count && strcmp(found->name, section) == 0; ++j) {
+        if (strcmp(found->name, section) != 0) {
+            first_entry += size_t(found->count);
+            continue;
+        }
+        for (int32_t j = 0; j < found->count; ++j) {
             if (strcmp(found->entries[j]->key, key) == 0) {
                 size_t first = layout.entries[first_entry + size_t(j)].first;
                 line = reported_line(1 + int64_t(std::count(text, text + first, '\n')));
                 break;
             }
         }
-        if (strcmp(found->name, section) == 0) {
-            break;  // only the first section of that name counts
-        }
-        first_entry += size_t(found->count);
+        break;  // only the first section of that name counts
     }
     if (document != nullptr) {
         ini_layout_free(&layout);

@@ -34,6 +34,10 @@ void text_append_run(TextBuffer* text, const char* bytes, size_t size) {
     text->length += size;
 }
 
+void text_append_string(TextBuffer* text, const char* string) {
+    text_append_run(text, string, strlen(string));
+}
+
 void text_free(TextBuffer* text) {
     free(text->data);
     text->data = nullptr;

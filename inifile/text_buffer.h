@@ -33,6 +33,9 @@ inline void text_append(TextBuffer* text, char byte) {
 // Appends `size` bytes from `bytes`.
 void text_append_run(TextBuffer* text, const char* bytes, size_t size);
 
+// Appends the string `string`, without its terminator.
+void text_append_string(TextBuffer* text, const char* string);
+
 // Frees the storage.
 void text_free(TextBuffer* text);
 

@@ -24,8 +24,12 @@ constexpr size_t kRealBytes = kKeptDigits + 40;
 constexpr int64_t kExponentLimit = 1000000000;
 
 // Words of a boolean, either way, as configparser reads them.
-constexpr const char* kTrueWords[] = {"1", "yes", "true", "on"};
-constexpr const char* kFalseWords[] = {"0", "no", "false", "off"};
+struct BooleanWord {
+    const char* word;
+    int value;
+};
+constexpr BooleanWord kBooleanWords[] = {{"1", 1}, {"yes", 1}, {"true", 1},  {"on", 1},
+                                         {"0", 0}, {"no", 0},  {"false", 0}, {"off", 0}};
 
 bool is_digit(char byte, bool hex) {
     return (byte >= '0' && byte <= '9') ||
@@ -219,15 +223,9 @@ IniValueStatus ini_get_boolean(const IniSection* section, const char* key, int* 
         return INI_VALUE_MISSING;
     }
     size_t size = strlen(text);
-    for (const char* word : kTrueWords) {
-        if (size == strlen(word) && spells(text, word, size)) {
-            *value = 1;
-            return INI_VALUE_OK;
-        }
-    }
-    for (const char* word : kFalseWords) {
-        if (size == strlen(word) && spells(text, word, size)) {
-            *value = 0;
+    for (const BooleanWord& known : kBooleanWords) {
+        if (size == strlen(known.word) && spells(text, known.word, size)) {
+            *value = known.value;
             return INI_VALUE_OK;
         }
     }

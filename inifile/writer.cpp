@@ -14,10 +14,6 @@ static const char kSectionClose[] = "]\n";
 // in the common dialect: what configparser writes too.
 static const char kContinuationIndent[] = "\t";
 
-static void append_string(TextBuffer* out, const char* text) {
-    text_append_run(out, text, strlen(text));
-}
-
 void ini_append_escaped(TextBuffer* line, const char* text) {
     for (; *text != '\0'; ++text) {
         if (*text == ';' || *text == '\\') {
@@ -40,7 +36,7 @@ void ini_append_value(TextBuffer* out, IniDialect dialect, const char* value, co
         if (line_feed == nullptr) {
             return;
         }
-        append_string(out, ending);
+        text_append_string(out, ending);
         value = line_feed + 1;
         if (*value != '\n' && *value != '\0') {
             text_append_run(out, indent, indent_size);
@@ -57,21 +53,21 @@ void ini_append_entry(TextBuffer* out, IniDialect dialect, const char* key, cons
         return;
     }
     text_append_run(out, indent, indent_size);
-    append_string(out, key);
-    append_string(out, *value == '\0' || *value == '\n' ? " =" : " = ");
+    text_append_string(out, key);
+    text_append_string(out, *value == '\0' || *value == '\n' ? " =" : " = ");
     ini_append_continued(out, value, ending, indent, indent_size);
 }
 
 void ini_append_continued(TextBuffer* out, const char* value, const char* ending,
                           const char* key_indent, size_t key_indent_size) {
     if (strchr(value, '\n') == nullptr) {
-        append_string(out, value);  // no further lines to indent
+        text_append_string(out, value);  // no further lines to indent
         return;
     }
     TextBuffer deeper;
     text_init(&deeper);
     text_append_run(&deeper, key_indent, key_indent_size);
-    append_string(&deeper, kContinuationIndent);
+    text_append_string(&deeper, kContinuationIndent);
     ini_append_value(out, INI_DIALECT_COMMON, value, ending, deeper.data, deeper.length);
     text_free(&deeper);
 }
@@ -121,9 +117,9 @@ char* ini_write_text(const IniDocument* document, const IniOptions* options, siz
         const IniSection* section = document->sections[i];
         // The common dialect's entries before any header have none.
         if (dialect != INI_DIALECT_COMMON || i > 0 || section->name[0] != '\0') {
-            append_string(&out, kSectionOpen);
-            append_string(&out, section->name);
-            append_string(&out, kSectionClose);
+            text_append_string(&out, kSectionOpen);
+            text_append_string(&out, section->name);
+            text_append_string(&out, kSectionClose);
         }
         for (int32_t j = 0; j < section->count; ++j) {
             ini_append_entry(&out, dialect, section->entries[j]->key, section->entries[j]->value,

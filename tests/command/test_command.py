@@ -99,7 +99,12 @@ class CommandTest(FileTestCase):
                 self.assertEqual(self.edit(original, *args), (0, b"", expected))
 
     def test_first_entry_continued_entry_and_new_section(self):
+        # Enough sections and keys that an edit looks them up in an index.
+        many = b"".join(b"[s%d]\n" % i for i in range(20)) + b"[s]\n" + b"".join(
+            b"k%d=%d\n" % (i, i) for i in range(20))
         cases = [
+            (many + b"k=1\nk=2\n[s]\nk=4\n", ("set", "s", "k", "3"),
+             many + b"k=3\nk=2\n[s]\nk=4\n"),
             (b"[s]\nk=1\nk=2\n", ("set", "s", "k", "3"), b"[s]\nk=3\nk=2\n"),
             (b"[s]\nk=a\\\n  b ; c\r\nz=1\n", ("set", "s", "k", "n"), b"[s]\nk=n\r\nz=1\n"),
             (b"[s]\nk=a\\\n  b\nz=1", ("del", "s", "k"), b"[s]\nz=1"),
@@ -171,6 +176,8 @@ class TypedValueTest(FileTestCase):
         status, out, err = run("get", "--type=integer", path, "net", "bad")
         self.assertEqual((status, out), (2, b""))
         self.assertIn(b":6: bad = '80ms'", err)
+        later = seen(self.file(b"[a]\nx=1\n[net]\nq=1\nbad=zz\n[net]\nbad=yy\n", "later.ini"))
+        self.assertIn(b":5: bad = 'zz'", run("get", "--type=real", later, "net", "bad")[2])
 
 
 class CommonDialectTest(FileTestCase):

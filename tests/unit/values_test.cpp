@@ -106,6 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{Kind::kBoolean, "TRUE", INI_VALUE_OK, 1},
         ValueCase{Kind::kBoolean, "no", INI_VALUE_OK, 0},
         ValueCase{Kind::kBoolean, "0", INI_VALUE_OK, 0},
+        ValueCase{Kind::kBoolean, "Off", INI_VALUE_OK, 0},
         ValueCase{Kind::kBoolean, "2", INI_VALUE_MALFORMED, 0},
         ValueCase{Kind::kBoolean, "yess", INI_VALUE_MALFORMED, 0}));
 
