@@ -31,7 +31,7 @@
 #include "allocation_count.h"
 #include "cases.h"
 #include "corpus.h"
-#include "ini.h"
+#include "inifile/ini.h"
 #include "peers.h"
 #include "platform.h"
 #include "report.h"

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "ini.h"
+#include "inifile/ini.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string>
 
-#include "ini.h"
+#include "inifile/ini.h"
 #include "peers.h"
 
 // The size of the file at `path`, or 0 when it cannot be read.

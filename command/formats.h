@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "ini.h"
+#include "inifile/ini.h"
 
 enum class Format { kIni, kLines, kShell, kJson };
 

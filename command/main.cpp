@@ -9,7 +9,7 @@
 
 #include "files.h"
 #include "formats.h"
-#include "ini.h"
+#include "inifile/ini.h"
 #include "messages.h"
 #include "names.h"
 #include "streams.h"

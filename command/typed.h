@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ini.h"
+#include "inifile/ini.h"
 
 enum class ValueType { kInteger, kReal, kBoolean };
 

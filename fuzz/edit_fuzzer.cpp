@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "ini.h"
+#include "inifile/ini.h"
 
 namespace {
 

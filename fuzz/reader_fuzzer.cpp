@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "ini.h"
+#include "inifile/ini.h"
 
 namespace {
 

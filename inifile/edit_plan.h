@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ini.h"
+#include "inifile/ini.h"
 
 struct PlanIndex;
 

@@ -2,7 +2,7 @@
 // copied beside their copies in root/bin.
 #include <cstdio>
 
-#include "ini.h"
+#include "inifile/ini.h"
 #include "installer.h"
 #include "messages.h"
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ini.h"
+#include "inifile/ini.h"
 #include "installer.h"
 #include "messages.h"
 #include "platform.h"

@@ -63,7 +63,7 @@ run_threads() {
     if { cmake -S . -B "$dir" -DVANTRA_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=Debug \
                -DCMAKE_CXX_FLAGS="$flags" &&
          cmake --build "$dir" --target inifile &&
-         g++ -std=c++17 $flags -pthread -Iinifile tests/threads/release_on_threads.cpp \
+         g++ -std=c++17 $flags -pthread -Iinclude tests/threads/release_on_threads.cpp \
              "$dir/inifile/libinifile.a" "$dir/platform/libinifile_platform.a" \
              -o "$dir/release_on_threads" &&
          TSAN_OPTIONS=halt_on_error=1 "$dir/release_on_threads"; } >"$log" 2>&1; then

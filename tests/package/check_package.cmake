@@ -12,6 +12,11 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${pr
 if(NOT EXISTS "${prefix}/share/man/man1/inifile.1")
     message(FATAL_ERROR "the manual page is not installed under share/man/man1")
 endif()
+# The headers have a folder of their own: an include/ini.h would collide
+# with other libraries' ini.h.
+if(EXISTS "${prefix}/include/ini.h" OR NOT EXISTS "${prefix}/include/inifile/ini.h")
+    message(FATAL_ERROR "ini.h is not installed as include/inifile/ini.h alone")
+endif()
 
 # Configures the project in `source` into WORK_DIR/name with the options
 # that follow, builds it and runs its `program`.
@@ -77,6 +82,18 @@ function(check_pkg_config name installed static result)
 endfunction()
 
 check_pkg_config(c_consumer_static "${prefix}" --static program)
+
+# A program written when ini.h sat directly in include/ still builds with
+# pkg-config's flags.
+file(WRITE "${WORK_DIR}/old_include.c"
+     "#include <ini.h>\nint main(void) { IniDocument* d = ini_new_document(); "
+     "ini_free_document(d); return 0; }\n")
+execute_process(COMMAND ${PKG_CONFIG} --cflags --libs --static inifile
+                OUTPUT_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+separate_arguments(flags UNIX_COMMAND "${flags}")
+execute_process(COMMAND ${C_COMPILER} -std=c99 -Werror "${WORK_DIR}/old_include.c" ${flags}
+                        -o "${WORK_DIR}/old_include"
+                COMMAND_ERROR_IS_FATAL ANY)
 
 # The C++ consumer through pkg-config too, as a Makefile would build it.
 find_program(CXX_COMPILER NAMES c++ g++ clang++)

@@ -1,7 +1,7 @@
 // Builds against the installed headers and libraries only, through the C++
 // classes: a document made and saved, loaded back, walked, read as types,
 // a failed load and an edit in place. Built with AddressSanitizer.
-#include <inifile.hpp>
+#include <inifile/inifile.hpp>
 
 #include <cstdint>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // The README's C++ example, as it stands there; built with -Wall -Wextra
 // -Werror.
 // clang-format off
-#include <inifile.hpp>
+#include <inifile/inifile.hpp>
 #include <cstdio>
 int main() {
     auto doc = inifile::Document::load_text("[net]\nport = 8080\nverbose = yes\n");

@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "ini.h"
+#include "inifile/ini.h"
 
 int main() {
     // Enough entries that both sections share pages, and some span two.

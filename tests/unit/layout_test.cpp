@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ini.h"
+#include "inifile/ini.h"
 #include "test_files.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "ini.h"
+#include "inifile/ini.h"
 #include "pages.h"
 #include "test_files.h"
 

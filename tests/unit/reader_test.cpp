@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ini.h"
+#include "inifile/ini.h"
 #include "platform.h"
 #include "test_files.h"
 

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "ini.h"
+#include "inifile/ini.h"
 
 namespace test_files {
 

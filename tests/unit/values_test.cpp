@@ -8,7 +8,7 @@
 #include <limits>
 #include <string>
 
-#include "ini.h"
+#include "inifile/ini.h"
 #include "test_files.h"
 
 namespace {

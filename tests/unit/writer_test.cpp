@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ini.h"
+#include "inifile/ini.h"
 #include "platform.h"
 #include "test_files.h"
 

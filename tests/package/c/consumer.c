@@ -1,6 +1,6 @@
 /* A C99 program on the installed module: it loads text, looks a value up,
  * sets one, saves, and loads the saved file with a report. */
-#include <ini.h>
+#include <inifile/ini.h>
 
 #include <stdio.h>
 #include <string.h>
