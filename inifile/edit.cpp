@@ -10,7 +10,9 @@
 #include "edit_plan.h"
 #include "files.h"
 #include "internal.h"
+#include "layout.h"
 #include "text_buffer.h"
+#include "writer.h"
 
 namespace {
 

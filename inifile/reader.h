@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "internal.h"
+#include "layout.h"
 #include "line_text.h"
 #include "pages.h"
 #include "text_buffer.h"

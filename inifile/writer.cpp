@@ -6,6 +6,7 @@
 #include "files.h"
 #include "internal.h"
 #include "text_buffer.h"
+#include "writer.h"
 
 static const char kSectionOpen[] = "[";
 static const char kSectionClose[] = "]\n";

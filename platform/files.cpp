@@ -1,0 +1,65 @@
+// The file services (files.h). This file holds what both platforms share;
+// the platform's own half comes first, from the file the build names in
+// PLATFORM_FILES_OS (files_posix.inc or files_win32.inc), so that the shared
+// part sees its records whole and nothing reaches back across the two.
+// C library only.
+#include <stdlib.h>
+
+#include "files.h"
+
+// The text of a file being edited, read whole.
+struct EditText {
+    char* bytes;  // malloc'd, or null
+    size_t size;
+};
+
+// Reads all that `file` holds into `text`; `expected` is its size as the
+// system tells it (0 where unknown), so that one read and one block do.
+// False on a read error, or where memory runs out. For the platform's half.
+static bool edit_text_read(PlatformFile* file, size_t expected, EditText* text);
+
+// The platform's half: it defines struct PlatformEdit, with an EditText
+// `text`, and record_out_of_memory(), which records running out of memory
+// as the reason of a failure.
+#include PLATFORM_FILES_OS
+
+static bool edit_text_read(PlatformFile* file, size_t expected, EditText* text) {
+    // One byte more than the size: the end is seen without a second block.
+    size_t capacity = expected + 1;
+    for (;;) {
+        char* larger = static_cast<char*>(realloc(text->bytes, capacity));
+        if (larger == nullptr) {
+            record_out_of_memory();
+            return false;
+        }
+        text->bytes = larger;
+        while (text->size < capacity) {
+            long got = platform_read(file, text->bytes + text->size, capacity - text->size);
+            if (got <= 0) {
+                return got == 0;
+            }
+            text->size += static_cast<size_t>(got);
+        }
+        capacity *= 2;
+    }
+}
+
+const char* platform_edit_text(const PlatformEdit* edit, size_t* size) {
+    *size = edit->text.size;
+    return edit->text.bytes;
+}
+
+void platform_edit_drop_text(PlatformEdit* edit) {
+    free(edit->text.bytes);
+    edit->text = {nullptr, 0};
+}
+
+bool platform_replace_file(const char* path, const void* data, size_t size) {
+    PlatformEdit* edit = nullptr;
+    if (platform_edit_begin(path, kPlatformEditWaitMs, false, &edit) != PLATFORM_EDIT_OK) {
+        return false;
+    }
+    bool replaced = platform_edit_commit(edit, data, size);
+    platform_edit_end(edit);
+    return replaced;
+}
