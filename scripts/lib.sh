@@ -30,10 +30,11 @@ ensure_build_tools() {
 }
 
 # What the native tests need besides: Python (end to end), pkg-config (the
-# package test), groff (the manual page's check), GoogleTest, and Google
-# Benchmark, which the native preset
-# builds so that the benchmarks stay compilable. The peers the benchmarks
-# compare with are bench/setup.sh's to install.
+# package test), groff (the manual page's check), abigail-tools (the ABI
+# check), dpkg-dev, debhelper and lintian (the Debian packages), GoogleTest,
+# and Google Benchmark, which the native preset builds so that the
+# benchmarks stay compilable. The peers the benchmarks compare with are
+# bench/setup.sh's to install.
 ensure_native_tools() {
     local missing=()
     command -v g++ >/dev/null || missing+=(g++)
@@ -41,6 +42,10 @@ ensure_native_tools() {
     command -v python3 >/dev/null || missing+=(python3)
     command -v pkg-config >/dev/null || missing+=(pkg-config)
     command -v groff >/dev/null || missing+=(groff-base)
+    command -v abidiff >/dev/null || missing+=(abigail-tools)
+    command -v dpkg-buildpackage >/dev/null || missing+=(dpkg-dev)
+    command -v dh >/dev/null || missing+=(debhelper)
+    command -v lintian >/dev/null || missing+=(lintian)
     [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
     [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
     [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"
