@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the benchmarks measure against and with, as root on Debian:
 # Google Benchmark, the peer libraries (simpleini converts through ICU, so
-# its header needs ICU's), GNU time for peak memory and valgrind for
-# instruction counts. The tests need none of it; a peer still missing is
+# its header needs ICU's), crudini (the command's peer), GNU time for peak
+# memory and valgrind for instruction counts. The tests need none of it; a peer still missing is
 # left out of the benchmarks with the reason.
 set -euo pipefail
 
@@ -17,5 +17,6 @@ missing=()
 [ -f /usr/include/iniparser/iniparser.h ] || missing+=(libiniparser-dev)
 [ -x /usr/bin/time ] || missing+=(time)
 command -v valgrind >/dev/null || missing+=(valgrind)
+command -v crudini >/dev/null || missing+=(crudini)
 [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"
 echo "bench: set up; build with: cmake --workflow --preset native (bench is build/native/bench/bench)"
