@@ -1,8 +1,9 @@
 // The file services of the platform layer: what the configuration module and
 // the installer share. Each function has one implementation per platform
-// (files_posix.cpp, files_win32.cpp); the build picks one, so no code above
-// this layer needs a platform #ifdef. They need the C library alone (no C++
-// runtime), so a C program can link the module with its C compiler.
+// (files_posix.inc, files_win32.inc, included by files.cpp, which holds
+// what both share); the build picks one, so no code above this layer needs
+// a platform #ifdef. They need the C library alone (no C++ runtime), so a C
+// program can link the module with its C compiler.
 //
 // Files are always handled in binary mode: bytes go in and out unchanged, so
 // every platform produces the same file contents.
