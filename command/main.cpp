@@ -36,10 +36,18 @@ struct Options {
     bool verbose = false;
     bool existing = false;
     bool all = false;
+    bool in_place = false;
 };
 
 // The options a command takes after its name.
-enum Accepts : unsigned { kFormat = 1, kType = 2, kVerbose = 4, kExisting = 8, kAll = 16 };
+enum Accepts : unsigned {
+    kFormat = 1,
+    kType = 2,
+    kVerbose = 4,
+    kExisting = 8,
+    kAll = 16,
+    kInPlace = 32
+};
 
 // One command: its name, the options it takes, how many arguments, and
 // whether it only reads (and so may read standard input).
@@ -244,14 +252,32 @@ int run_check(const Options& options, int, char** arguments, Output*) {
     return status;
 }
 
+// The folder of `path`, as the messages name it: "." for a bare name.
+std::string folder_of(const char* path) {
+    const char* last = nullptr;
+    for (const char* at = path; *at != '\0'; ++at) {
+        if (*at == '/' || *at == kPathSeparator) {
+            last = at;
+        }
+    }
+    return last == nullptr ? std::string(".") : std::string(path, size_t(last - path) + 1);
+}
+
 // The exit status, and the message, of an edit's result. `edits` names the
 // entry an INI_EDIT_EXISTING set did not find.
 int edit_status(IniEditResult result, const char* path, const IniLoadReport& report,
                 const IniEdit* edits) {
     switch (result) {
         case INI_EDIT_CHANGED:
+            if (const char* warning = ini_edit_warning()) {
+                fprintf(stderr, kEditWarning, path, warning, ini_system_error());
+            }
+            return kDone;
         case INI_EDIT_UNCHANGED:
             return kDone;
+        case INI_EDIT_FOLDER_REFUSED:
+            fprintf(stderr, kFolderRefused, path, folder_of(path).c_str(), ini_system_error());
+            return kTrouble;
         case INI_EDIT_CANNOT_OPEN:
             return fail(path, kCannotOpen, ini_system_error());
         case INI_EDIT_CANNOT_READ:
@@ -277,7 +303,7 @@ int edit_status(IniEditResult result, const char* path, const IniLoadReport& rep
 int edit(const Options& options, const char* path, const std::vector<IniEdit>& edits, bool create,
          Output* out) {
     IniOptions chosen = module_options(options);
-    chosen.flags = create ? INI_CREATE_MISSING : 0;
+    chosen.flags = (create ? INI_CREATE_MISSING : 0) | (options.in_place ? INI_IN_PLACE : 0);
     IniLoadReport report;
     IniEditResult result;
     if (is_standard_input(path)) {
@@ -356,9 +382,12 @@ int run_merge(const Options& options, int count, char** arguments, Output* out) 
 }
 
 const Command kCommands[] = {
-    {"get", kFormat | kType, 1, 3, run_get}, {"set", kVerbose | kExisting, 2, 4, run_set},
-    {"del", kVerbose | kAll, 2, 3, run_del}, {"merge", kVerbose, 1, 2, run_merge},
-    {"sections", 0, 1, 1, run_sections},     {"keys", 0, 2, 2, run_keys},
+    {"get", kFormat | kType, 1, 3, run_get},
+    {"set", kVerbose | kExisting | kInPlace, 2, 4, run_set},
+    {"del", kVerbose | kAll | kInPlace, 2, 3, run_del},
+    {"merge", kVerbose | kInPlace, 1, 2, run_merge},
+    {"sections", 0, 1, 1, run_sections},
+    {"keys", 0, 2, 2, run_keys},
     {"check", 0, 1, -1, run_check},
 };
 
@@ -408,6 +437,8 @@ int read_command_option(const Command& command, const char* option, Options* opt
         flag = &options->existing;
     } else if ((command.accepts & kAll) && strcmp(option, kAllOption) == 0) {
         flag = &options->all;
+    } else if ((command.accepts & kInPlace) && strcmp(option, kInPlaceOption) == 0) {
+        flag = &options->in_place;
     }
     if (flag == nullptr) {
         return usage_error(kUnknownOption, option);

@@ -24,6 +24,7 @@ constexpr char kVerboseOption[] = "--verbose";
 constexpr char kShortVerboseOption[] = "-v";
 constexpr char kExistingOption[] = "--existing";
 constexpr char kAllOption[] = "--all";
+constexpr char kInPlaceOption[] = "--in-place";
 
 // Seconds an edit waits for another edit of the same file, unless told.
 constexpr long kDefaultWaitSeconds = 10;
@@ -38,14 +39,14 @@ constexpr char kUsage[] =
     "      lines, as key='value' lines for eval (sh, with a SECTION), or as JSON\n"
     "  get --type=integer|real|boolean FILE SECTION KEY\n"
     "      the value read as that type, printed normalised\n"
-    "  set [-v] [--existing] FILE SECTION [KEY VALUE]\n"
+    "  set [-v] [--existing] [--in-place] FILE SECTION [KEY VALUE]\n"
     "      set KEY to VALUE in place, keeping every other byte (a missing FILE\n"
     "      is created); without KEY, add SECTION where there is none; with\n"
     "      --existing, only change an entry that is there\n"
-    "  del [-v] [--all] FILE SECTION [KEY]\n"
+    "  del [-v] [--all] [--in-place] FILE SECTION [KEY]\n"
     "      remove the first entry of KEY (with --all, every one); without KEY,\n"
     "      the first SECTION with all its lines\n"
-    "  merge [-v] FILE [FROM]\n"
+    "  merge [-v] [--in-place] FILE [FROM]\n"
     "      set every entry of FROM (standard input without it) in FILE, section\n"
     "      by section, in one edit: all of them or none\n"
     "  sections FILE          the section names, one a line\n"
@@ -58,6 +59,9 @@ constexpr char kUsage[] =
     "escapes; module (the default) is the format the installer writes.\n"
     "--wait: how long an edit waits for another edit of the same file (10).\n"
     "-v, --verbose: say 'FILE: changed' or 'FILE: unchanged' on standard error.\n"
+    "--in-place: write over the file itself (its inode kept), a copy of the old\n"
+    "text beside it until the new one is on the disk; without it the file is\n"
+    "replaced whole, owner, mode, ACLs and attributes kept.\n"
     "FILE - is standard input; set, del and merge then write the edited text\n"
     "to standard output.\n"
     "Exit status: 0 done, 1 not found (a section, a key; check: a file that\n"
@@ -92,7 +96,11 @@ constexpr char kDoesNotLoad[] = "inifile: %s:%ld: %s\n";  // file, line, reason
 constexpr char kCheckFailed[] = "%s:%ld: %s\n";           // check's own report
 constexpr char kNoSection[] = "inifile: %s: no section [%s]\n";
 constexpr char kNoKey[] = "inifile: %s: no key %s in section [%s]\n";
-constexpr char kEditFailed[] = "inifile: %s: %s\n";    // file, the edit's result
+constexpr char kEditFailed[] = "inifile: %s: %s\n";  // file, the edit's result
+// file, its folder, the system's reason
+constexpr char kFolderRefused[] = "inifile: %s: cannot write in its folder %s: %s\n";
+// file, the warning, the system's reason
+constexpr char kEditWarning[] = "inifile: %s: warning: %s: %s\n";
 constexpr char kCannotFormat[] = "inifile: %s: %s\n";  // file, what the format cannot carry
 constexpr char kNotAShellName[] = "--format=sh cannot carry a key that is not a shell name: ";
 constexpr char kNotUtf8[] = "--format=json cannot carry text that is not UTF-8";

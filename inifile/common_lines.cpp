@@ -33,6 +33,8 @@ struct Held {
     TextBuffer more;     // the lines that continue its value, each after a line feed
     size_t blank_lines;  // blank lines since its last line: kept only inside the value
     IniEntrySpot spot;   // where it stands (layout only)
+    size_t comments;     // comment lines noted since its last line: its own only
+                         // where a line continues it after them
 };
 
 bool is_blank(char byte) {
@@ -97,6 +99,10 @@ static void release_held(Loader* loader, Held* held) {
         return;
     }
     held->active = false;
+    if (loader->layout != nullptr) {
+        loader->layout->comment_count -= held->comments;  // they stand after it
+    }
+    held->comments = 0;
     size_t key = held->key_end - held->key_begin;
     size_t value = held->value_end - held->value_begin;
     size_t more = held->more.length;
@@ -229,6 +235,11 @@ static void continue_held(LineReader* reader, Loader* loader, Held* held, size_t
     held->more.length += size;
     if (loader->layout != nullptr) {
         IniEntrySpot& spot = held->spot;
+        if (spot.comment_count == 0) {
+            spot.comments = loader->layout->comment_count - held->comments;
+        }
+        spot.comment_count += held->comments;
+        held->comments = 0;
         if (!spot.continued) {
             spot.continuation_indent = physical.first;
             spot.continuation_indent_length = indent;
@@ -254,7 +265,12 @@ bool read_common_lines(LineReader* reader, Loader* loader, IniLoadReport* report
         if (indent == end) {
             held.blank_lines += held.active ? 1 : 0;
         } else if (is_comment(line_byte_at(line, indent))) {
-            // A comment neither ends nor continues a value.
+            // A comment neither ends nor continues a value; one that lines
+            // of the value follow is kept by an edit of the entry.
+            if (held.active && loader->layout != nullptr) {
+                loader_note_comment(loader, {physical.first, physical.end});
+                ++held.comments;
+            }
         } else if (held.active && indent > held.indent) {
             continue_held(reader, loader, &held, indent, end, physical);
         } else {

@@ -1,9 +1,10 @@
 // Edits in place: the changes of an edit made to a text, every other byte
 // kept. The reader notes where each section and entry stands as it loads
 // the text (the line rules are its alone); the plan says what becomes of
-// each; the edited text is written from both, and loaded again and compared
-// with the plan: an edit that would not read back as intended is refused,
-// never written.
+// each; the edited text is spliced from the original's bytes and the
+// writer's lines (how a line looks is the writer's alone), then loaded
+// again and compared with the plan: an edit that would not read back as
+// intended is refused, never written.
 #include <cstdlib>
 #include <cstring>
 
@@ -16,9 +17,9 @@
 
 namespace {
 
-// The edited text as it is written: the original's bytes up to `copied`,
-// with the changes between them.
-struct Writer {
+// The edited text as it is spliced together: the original's bytes up to
+// `copied`, with the writer's lines for the changes between them.
+struct Splice {
     const char* text;
     size_t size;
     const IniLayout* layout;
@@ -32,67 +33,54 @@ struct Writer {
 }  // namespace
 
 // Copies the original's bytes up to `to`.
-static void copy_to(Writer* writer, size_t to) {
-    if (to > writer->copied) {
-        text_append_run(&writer->out, writer->text + writer->copied, to - writer->copied);
-        if (to == writer->size) {
-            writer->text_end_at = writer->out.length;
+static void copy_to(Splice* splice, size_t to) {
+    if (to > splice->copied) {
+        text_append_run(&splice->out, splice->text + splice->copied, to - splice->copied);
+        if (to == splice->size) {
+            splice->text_end_at = splice->out.length;
         }
     }
-    writer->copied = to;
+    splice->copied = to;
 }
 
 // Passes over the original's bytes up to `to`: they are left out.
-static void skip_to(Writer* writer, size_t to) {
-    writer->copied = to;
+static void skip_to(Splice* splice, size_t to) {
+    splice->copied = to;
 }
 
 // The line ending of a line that follows what is written so far: as the last
 // line written ends, or where it has no ending, as the text's last line does.
-static const char* ending_after(const Writer* writer) {
-    const TextBuffer& out = writer->out;
+static const char* ending_after(const Splice* splice) {
+    const TextBuffer& out = splice->out;
     if (out.length > 0 && out.data[out.length - 1] == '\n') {
         return out.length > 1 && out.data[out.length - 2] == '\r' ? "\r\n" : "\n";
     }
-    size_t size = writer->size;
-    while (size > 0 && writer->text[size - 1] != '\n') {
+    size_t size = splice->size;
+    while (size > 0 && splice->text[size - 1] != '\n') {
         --size;
     }
-    return size >= 2 && writer->text[size - 2] == '\r' ? "\r\n" : "\n";
+    return size >= 2 && splice->text[size - 2] == '\r' ? "\r\n" : "\n";
 }
 
-// Ends the line written last, where it has no ending or is continued at the
-// text's end, so that a new line can follow: twice where the text ends in an
-// escape, which would take the first for a continuation. True when it had to.
-static bool break_line(Writer* writer) {
-    const TextBuffer& out = writer->out;
-    bool at_text_end = out.length == writer->text_end_at;
-    bool open = at_text_end && (writer->layout->open_line || writer->layout->open_escape);
+// Ends the line written last where a new line cannot simply follow it: it
+// has no ending, or the text ends in it inside a logical line. True when it
+// had to.
+static bool break_line(Splice* splice) {
+    const TextBuffer& out = splice->out;
+    bool at_text_end = out.length == splice->text_end_at;
+    bool open = at_text_end && (splice->layout->open_line || splice->layout->open_escape);
     if (!open && (out.length == 0 || out.data[out.length - 1] == '\n')) {
         return false;
     }
-    // A carriage return there already is half of the ending: another would
-    // be a byte of the line in the common dialect.
-    bool half = out.length > 0 && out.data[out.length - 1] == '\r';
-    const char* ending = half ? "\n" : ending_after(writer);
-    bool escaped = at_text_end && writer->layout->open_escape;
-    text_append_string(&writer->out, ending);
-    if (escaped) {
-        text_append_string(&writer->out, ending);
-    }
+    ini_append_line_break(&splice->out, ending_after(splice),
+                          at_text_end && splice->layout->open_escape);
     return true;
 }
-
-// Blanks that begin a line: bytes of the text, or none.
-struct Indent {
-    const char* bytes;
-    size_t size;
-};
 
 // Appends the new entries of `section` where a line may begin, after
 // `indent`: each ended; but after a last line without an ending, the text
 // stays unended and the endings go before them.
-static void append_new_entries(Writer* writer, const PlanSection& section, Indent indent) {
+static void append_new_entries(Splice* splice, const PlanSection& section, IniIndent indent) {
     bool first = true;
     bool unended = false;
     const char* ending = "\n";
@@ -102,99 +90,103 @@ static void append_new_entries(Writer* writer, const PlanSection& section, Inden
             continue;
         }
         if (first) {
-            unended = break_line(writer);
-            ending = ending_after(writer);
+            unended = break_line(splice);
+            ending = ending_after(splice);
             first = false;
         } else if (unended) {
-            text_append_string(&writer->out, ending);
+            text_append_string(&splice->out, ending);
         }
-        ini_append_entry(&writer->out, writer->dialect, entry.key, entry.value, ending,
+        ini_append_entry(&splice->out, splice->dialect, entry.key, entry.value, ending,
                          indent.bytes, indent.size);
         if (!unended) {
-            text_append_string(&writer->out, ending);
+            text_append_string(&splice->out, ending);
         }
     }
 }
 
-// Writes a loaded entry whose value changed. Where its value stands on one
-// line, and stays on one, only the value's bytes change; otherwise its lines
-// become one key line (the common dialect keeps what stands before the
-// value) and the value's own lines.
-static void write_changed(Writer* writer, const PlanEntry& entry) {
-    const IniEntrySpot& spot = writer->layout->entries[entry.spot];
+// Copies the comment lines that stand among the lines of the entry at
+// `spot`: an edit of the entry keeps them, before it.
+static void copy_comments(Splice* splice, const IniEntrySpot& spot) {
+    const IniLineSpan* comments = splice->layout->comments + spot.comments;
+    for (size_t i = 0; i < spot.comment_count; ++i) {
+        text_append_run(&splice->out, splice->text + comments[i].first,
+                        comments[i].end - comments[i].first);
+    }
+}
+
+// Writes a loaded entry whose value changed. In the module's format, and
+// where its value stands on one line and stays on one, only the value's
+// bytes change (the key, the spacing, a comment after it stay); otherwise
+// its lines become the comments among them, then its key line as it stood
+// up to the value, then the value's own lines.
+static void write_changed(Splice* splice, const PlanEntry& entry) {
+    const IniEntrySpot& spot = splice->layout->entries[entry.spot];
     const char* ending = spot.crlf ? "\r\n" : "\n";
-    bool common = writer->dialect == INI_DIALECT_COMMON;
-    bool one_line = strchr(entry.value, '\n') == nullptr || !common;
-    if (!spot.continued && one_line) {
-        copy_to(writer, spot.value_begin);
-        ini_append_value(&writer->out, writer->dialect, entry.value, ending, "", 0);
-        skip_to(writer, spot.value_end);
+    bool common = splice->dialect == INI_DIALECT_COMMON;
+    if (!common || (!spot.continued && strchr(entry.value, '\n') == nullptr)) {
+        copy_to(splice, spot.value_begin);
+        ini_append_value(&splice->out, splice->dialect, entry.value, ending, "", 0);
+        skip_to(splice, spot.value_end);
         return;
     }
-    copy_to(writer, spot.first);
-    if (common) {
-        // Continuation lines are indented as the first one was, or one step
-        // deeper than the key.
-        const char* text = writer->text;
-        text_append_run(&writer->out, text + spot.first, spot.value_begin - spot.first);
-        if (spot.continuation_indent_length > 0) {
-            ini_append_value(&writer->out, INI_DIALECT_COMMON, entry.value, ending,
-                             text + spot.continuation_indent, spot.continuation_indent_length);
-        } else {
-            ini_append_continued(&writer->out, entry.value, ending, text + spot.first, spot.indent);
-        }
+    copy_to(splice, spot.first);
+    copy_comments(splice, spot);
+    const char* text = splice->text;
+    text_append_run(&splice->out, text + spot.first, spot.value_begin - spot.first);
+    // Continuation lines are indented as the first one was, or one step
+    // deeper than the key.
+    if (spot.continuation_indent_length > 0) {
+        ini_append_value(&splice->out, INI_DIALECT_COMMON, entry.value, ending,
+                         text + spot.continuation_indent, spot.continuation_indent_length);
     } else {
-        ini_append_entry(&writer->out, INI_DIALECT_MODULE, entry.key, entry.value, ending, "", 0);
+        ini_append_continued(&splice->out, entry.value, ending, text + spot.first, spot.indent);
     }
     if (spot.ended) {
-        text_append_string(&writer->out, ending);
+        text_append_string(&splice->out, ending);
     }
-    skip_to(writer, spot.end);
+    skip_to(splice, spot.end);
 }
 
 // Where the section after loaded section `spot` begins: its region ends there.
-static size_t region_end(const Writer* writer, int32_t spot) {
-    const IniLayout* layout = writer->layout;
+static size_t region_end(const Splice* splice, int32_t spot) {
+    const IniLayout* layout = splice->layout;
     return size_t(spot) + 1 < layout->section_count ? layout->sections[spot + 1].first
-                                                    : writer->size;
+                                                    : splice->size;
 }
 
-// The blanks that new entries of loaded section `index` are indented by,
-// in the common dialect: those of its last entry that stays, or where none
-// does, those of the next header that stays. A line indented deeper than
-// the entry before it would continue that entry's value, so entries after a
-// header are indented no deeper than the lines after them.
-static Indent new_entry_indent(const Writer* writer, const Plan* plan, int32_t index) {
-    if (writer->dialect != INI_DIALECT_COMMON) {
-        return {"", 0};
-    }
+// The blanks before the last entry of loaded section `index` that stays,
+// and before the next header that stays: what the writer indents new
+// entries of that section by.
+static IniIndent new_entry_indent(const Splice* splice, const Plan* plan, int32_t index) {
+    IniIndent last_entry = {nullptr, 0};
+    IniIndent next_header = {nullptr, 0};
     const PlanSection& section = plan->sections[index];
-    for (int32_t i = section.count - 1; i >= 0; --i) {
+    for (int32_t i = section.count - 1; i >= 0 && last_entry.bytes == nullptr; --i) {
         const PlanEntry& entry = section.entries[i];
         if (entry.spot >= 0 && !entry.removed) {
-            const IniEntrySpot& spot = writer->layout->entries[entry.spot];
-            return {writer->text + spot.first, spot.indent};
+            const IniEntrySpot& spot = splice->layout->entries[entry.spot];
+            last_entry = {splice->text + spot.first, spot.indent};
         }
     }
-    for (int32_t i = index + 1; i < plan->count; ++i) {
+    for (int32_t i = index + 1; i < plan->count && next_header.bytes == nullptr; ++i) {
         const PlanSection& next = plan->sections[i];
         if (next.spot >= 0 && !next.removed) {
-            const IniSectionSpot& spot = writer->layout->sections[next.spot];
-            return {writer->text + spot.first, spot.indent};
+            const IniSectionSpot& spot = splice->layout->sections[next.spot];
+            next_header = {splice->text + spot.first, spot.indent};
         }
     }
-    return {"", 0};
+    return ini_new_entry_indent(splice->dialect, last_entry, next_header);
 }
 
 // Writes loaded section `index` of the plan: its header as it is, its
 // entries as the plan has them, its new entries right after its last loaded
 // entry (or its header).
-static void write_loaded_section(Writer* writer, const Plan* plan, int32_t index) {
+static void write_loaded_section(Splice* splice, const Plan* plan, int32_t index) {
     const PlanSection& section = plan->sections[index];
-    const IniSectionSpot& spot = writer->layout->sections[section.spot];
-    copy_to(writer, spot.first);
+    const IniSectionSpot& spot = splice->layout->sections[section.spot];
+    copy_to(splice, spot.first);
     if (section.removed) {
-        skip_to(writer, region_end(writer, section.spot));
+        skip_to(splice, region_end(splice, section.spot));
         return;
     }
     size_t last_end = spot.end;
@@ -203,51 +195,48 @@ static void write_loaded_section(Writer* writer, const Plan* plan, int32_t index
         if (entry.spot < 0) {
             continue;
         }
-        const IniEntrySpot& entry_spot = writer->layout->entries[entry.spot];
+        const IniEntrySpot& entry_spot = splice->layout->entries[entry.spot];
         last_end = entry_spot.end;
         if (entry.removed) {
-            copy_to(writer, entry_spot.first);
-            skip_to(writer, entry_spot.end);
+            copy_to(splice, entry_spot.first);
+            copy_comments(splice, entry_spot);
+            skip_to(splice, entry_spot.end);
         } else if (strcmp(entry.value, entry.loaded_value) != 0) {
-            write_changed(writer, entry);
+            write_changed(splice, entry);
         }
     }
-    copy_to(writer, last_end);
-    append_new_entries(writer, section, new_entry_indent(writer, plan, index));
+    copy_to(splice, last_end);
+    append_new_entries(splice, section, new_entry_indent(splice, plan, index));
 }
 
 // Writes new section `section` at the end: its header and its entries.
-static void write_new_section(Writer* writer, const PlanSection& section) {
+static void write_new_section(Splice* splice, const PlanSection& section) {
     if (section.removed) {
         return;
     }
-    break_line(writer);
-    const char* ending = ending_after(writer);
-    text_append(&writer->out, '[');
-    text_append_string(&writer->out, section.name);
-    text_append(&writer->out, ']');
-    text_append_string(&writer->out, ending);
-    append_new_entries(writer, section, {"", 0});
+    break_line(splice);
+    ini_append_header(&splice->out, section.name, ending_after(splice));
+    append_new_entries(splice, section, {"", 0});
 }
 
 // The edited text of `text` as `plan` has it, in `out`.
 static void write_edited(const char* text, size_t size, const IniLayout* layout, IniDialect dialect,
                          const Plan* plan, size_t room, TextBuffer* out) {
-    Writer writer = {text, size, layout, dialect, {}, 0, SIZE_MAX};
-    text_init(&writer.out);
-    text_reserve(&writer.out, size + room);
+    Splice splice = {text, size, layout, dialect, {}, 0, SIZE_MAX};
+    text_init(&splice.out);
+    text_reserve(&splice.out, size + room);
     for (int32_t i = 0; i < plan->count; ++i) {
         if (plan->sections[i].spot >= 0) {
-            write_loaded_section(&writer, plan, i);
+            write_loaded_section(&splice, plan, i);
         }
     }
-    copy_to(&writer, size);
+    copy_to(&splice, size);
     for (int32_t i = 0; i < plan->count; ++i) {
         if (plan->sections[i].spot < 0) {
-            write_new_section(&writer, plan->sections[i]);
+            write_new_section(&splice, plan->sections[i]);
         }
     }
-    *out = writer.out;
+    *out = splice.out;
 }
 
 // Bytes the changes may add, beyond the text: the escaped strings and a
@@ -372,6 +361,31 @@ static IniEditResult result_of(PlatformEditStatus status) {
     return INI_EDIT_CANNOT_OPEN;
 }
 
+// The warning of the last edit of a file on this thread.
+static thread_local const char* edit_warning = nullptr;
+
+// What the platform's commit means for the module's caller.
+static IniEditResult result_of(PlatformCommitStatus status) {
+    switch (status) {
+        case PLATFORM_COMMIT_DONE:
+            return INI_EDIT_CHANGED;
+        case PLATFORM_COMMIT_UNFLUSHED:
+            edit_warning = "the folder could not be flushed";
+            return INI_EDIT_CHANGED;
+        case PLATFORM_COMMIT_CONFLICT:
+            return INI_EDIT_CONFLICT;
+        case PLATFORM_COMMIT_FOLDER_REFUSED:
+            return INI_EDIT_FOLDER_REFUSED;
+        case PLATFORM_COMMIT_FAILED:
+            break;
+    }
+    return INI_EDIT_CANNOT_WRITE;
+}
+
+const char* ini_edit_warning() {
+    return edit_warning;
+}
+
 IniEditResult ini_edit_file_with(const char* path, const IniEdit* edits, size_t count,
                                  const IniOptions* options, IniLoadReport* report) {
     IniLoadReport unused;
@@ -379,6 +393,7 @@ IniEditResult ini_edit_file_with(const char* path, const IniEdit* edits, size_t 
         report = &unused;
     }
     *report = {INI_LOAD_CANNOT_OPEN, 0};
+    edit_warning = nullptr;
     if (!well_formed(edits, count)) {
         *report = {INI_LOAD_OK, 0};
         return INI_EDIT_NOT_REPRESENTABLE;
@@ -387,9 +402,10 @@ IniEditResult ini_edit_file_with(const char* path, const IniEdit* edits, size_t 
     long wait = chosen.edit_wait_ms == 0  ? kPlatformEditWaitMs
                 : chosen.edit_wait_ms < 0 ? 0
                                           : chosen.edit_wait_ms;
+    unsigned flags = ((chosen.flags & INI_CREATE_MISSING) != 0 ? PLATFORM_EDIT_CREATE : 0) |
+                     ((chosen.flags & INI_IN_PLACE) != 0 ? PLATFORM_EDIT_IN_PLACE : 0);
     PlatformEdit* edit = nullptr;
-    PlatformEditStatus status =
-        platform_edit_begin(path, wait, (chosen.flags & INI_CREATE_MISSING) != 0, &edit);
+    PlatformEditStatus status = platform_edit_begin(path, wait, flags, &edit);
     if (status != PLATFORM_EDIT_OK) {
         if (status == PLATFORM_EDIT_CANNOT_READ) {
             *report = {INI_LOAD_CANNOT_READ, 0};
@@ -402,9 +418,7 @@ IniEditResult ini_edit_file_with(const char* path, const IniEdit* edits, size_t 
     IniEditResult result = edit_text(text, size, edits, count, chosen.dialect, &out, report);
     if (result == INI_EDIT_CHANGED) {
         platform_edit_drop_text(edit);
-        if (!platform_edit_commit(edit, out.data, out.length)) {
-            result = INI_EDIT_CANNOT_WRITE;
-        }
+        result = result_of(platform_edit_commit(edit, out.data, out.length));
         text_free(&out);
     }
     platform_edit_end(edit);
@@ -443,6 +457,10 @@ const char* ini_edit_result_text(IniEditResult result) {
             return "the file is being edited";
         case INI_EDIT_NOT_FOUND:
             return "no such entry";
+        case INI_EDIT_CONFLICT:
+            return "another program changed the file during the edit";
+        case INI_EDIT_FOLDER_REFUSED:
+            return "cannot write in the file's folder";
     }
     return "unknown edit result";
 }

@@ -21,9 +21,17 @@ struct IniEntrySpot {
     size_t indent;               // blanks before the key on its first line (common dialect)
     size_t continuation_indent;  // the first continuation line's leading blanks:
     size_t continuation_indent_length;  // where, and how many (common dialect)
+    size_t comments;                    // comment lines among its lines (common dialect): the
+    size_t comment_count;               // next ones of the layout's comments, from index `comments`
     bool continued;                     // more than one physical line
     bool ended;                         // a line feed ends it
     bool crlf;                          // ... after a carriage return
+};
+
+// One whole physical line, its line feed included.
+struct IniLineSpan {
+    size_t first;
+    size_t end;
 };
 
 struct IniSectionSpot {
@@ -42,6 +50,9 @@ struct IniLayout {
     IniEntrySpot* entries;
     size_t entry_count;
     size_t entry_capacity;
+    IniLineSpan* comments;  // the comment lines that stand among an entry's lines
+    size_t comment_count;
+    size_t comment_capacity;
     bool open_escape;  // the text ends in an escape (module format)
     bool open_line;    // ... or inside a logical line, one continued at its end, say
 };

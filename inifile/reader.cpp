@@ -108,6 +108,11 @@ void loader_note_entry(Loader* loader, const IniEntrySpot& spot) {
     ++layout->sections[layout->section_count - 1].entries;
 }
 
+void loader_note_comment(Loader* loader, const IniLineSpan& line) {
+    IniLayout* layout = loader->layout;
+    append_spot(&layout->comments, &layout->comment_count, &layout->comment_capacity, line);
+}
+
 void ini_layout_init(IniLayout* layout) {
     memset(layout, 0, sizeof *layout);
 }
@@ -115,6 +120,7 @@ void ini_layout_init(IniLayout* layout) {
 void ini_layout_free(IniLayout* layout) {
     free(layout->sections);
     free(layout->entries);
+    free(layout->comments);
     ini_layout_init(layout);
 }
 

@@ -77,6 +77,11 @@ inline void loader_add_entry(Loader* loader, IniEntry* entry) {
 void loader_note_section(Loader* loader, const IniSectionSpot& spot);
 void loader_note_entry(Loader* loader, const IniEntrySpot& spot);
 
+// Notes a comment line that may stand among the lines of the entry before
+// it (layout only); the caller takes it back (comment_count) where it does
+// not.
+void loader_note_comment(Loader* loader, const IniLineSpan& line);
+
 // The line rules of each dialect: every line of `reader` into `loader`.
 // True when all of them fit; otherwise false, with the reason and line in
 // `report`.

@@ -9,7 +9,7 @@
 #include "writer.h"
 
 static const char kSectionOpen[] = "[";
-static const char kSectionClose[] = "]\n";
+static const char kSectionClose[] = "]";
 
 // The blanks a value's further lines take, after those of its key's line,
 // in the common dialect: what configparser writes too.
@@ -73,12 +73,38 @@ void ini_append_continued(TextBuffer* out, const char* value, const char* ending
     text_free(&deeper);
 }
 
-// Writes one section: its header (the name unescaped), then one line per
-// entry, each in a single write. False when any write fails.
+void ini_append_header(TextBuffer* out, const char* name, const char* ending) {
+    text_append_string(out, kSectionOpen);
+    text_append_string(out, name);
+    text_append_string(out, kSectionClose);
+    text_append_string(out, ending);
+}
+
+void ini_append_line_break(TextBuffer* out, const char* ending, bool open_escape) {
+    bool half = out->length > 0 && out->data[out->length - 1] == '\r';
+    const char* rest = half ? "\n" : ending;
+    text_append_string(out, rest);
+    if (open_escape) {
+        text_append_string(out, rest);
+    }
+}
+
+IniIndent ini_new_entry_indent(IniDialect dialect, IniIndent last_entry, IniIndent next_header) {
+    if (dialect != INI_DIALECT_COMMON) {
+        return {"", 0};
+    }
+    if (last_entry.bytes != nullptr) {
+        return last_entry;
+    }
+    return next_header.bytes != nullptr ? next_header : IniIndent{"", 0};
+}
+
+// Writes one section: its header line (the name unescaped), then one line
+// per entry, each in a single write. False when any write fails.
 static bool write_section(PlatformFile* file, const IniSection* section, TextBuffer* line) {
-    if (!platform_write(file, kSectionOpen, sizeof kSectionOpen - 1) ||
-        !platform_write(file, section->name, strlen(section->name)) ||
-        !platform_write(file, kSectionClose, sizeof kSectionClose - 1)) {
+    line->length = 0;
+    ini_append_header(line, section->name, "\n");
+    if (!platform_write(file, line->data, line->length)) {
         return false;
     }
     for (int32_t i = 0; i < section->count; ++i) {
@@ -118,9 +144,7 @@ char* ini_write_text(const IniDocument* document, const IniOptions* options, siz
         const IniSection* section = document->sections[i];
         // The common dialect's entries before any header have none.
         if (dialect != INI_DIALECT_COMMON || i > 0 || section->name[0] != '\0') {
-            text_append_string(&out, kSectionOpen);
-            text_append_string(&out, section->name);
-            text_append_string(&out, kSectionClose);
+            ini_append_header(&out, section->name, "\n");
         }
         for (int32_t j = 0; j < section->count; ++j) {
             ini_append_entry(&out, dialect, section->entries[j]->key, section->entries[j]->value,

@@ -10,6 +10,12 @@
 
 struct TextBuffer;
 
+// Blanks that begin a line: bytes of a text, or none.
+struct IniIndent {
+    const char* bytes;  // null: none found
+    size_t size;
+};
+
 // Appends `text` in the writer's escaping: a backslash before each
 // semicolon and each backslash, so that it reads back as it is.
 void ini_append_escaped(TextBuffer* out, const char* text);
@@ -30,5 +36,23 @@ void ini_append_entry(TextBuffer* out, IniDialect dialect, const char* key, cons
 // a key indented by `key_indent`.
 void ini_append_continued(TextBuffer* out, const char* value, const char* ending,
                           const char* key_indent, size_t key_indent_size);
+
+// Appends a section's header line, "[name]", ended by `ending`. The name is
+// written as it is: no escape would read back inside the brackets.
+void ini_append_header(TextBuffer* out, const char* name, const char* ending);
+
+// Ends the line in `out` so that a new line can follow: with `ending`, but
+// only its line feed after a carriage return already there (the common
+// dialect would take a second one for a byte of the line), and twice after
+// an escape still open at the end of a text (module format), which would
+// take the first for a continuation.
+void ini_append_line_break(TextBuffer* out, const char* ending, bool open_escape);
+
+// The blanks a new entry of a section is indented by: none in the module's
+// format; in the common dialect those of the section's last entry, or where
+// it has none, those of the header after it: a line indented deeper than
+// the entry before it would continue that entry's value, so a new entry
+// after a header is indented no deeper than the line after it.
+IniIndent ini_new_entry_indent(IniDialect dialect, IniIndent last_entry, IniIndent next_header);
 
 #endif  // INIFILE_WRITER_H_

@@ -1,7 +1,8 @@
 // The file services (files.h). This file holds what both platforms share;
-// the platform's own half comes first, from the file the build names in
-// PLATFORM_FILES_OS (files_posix.inc or files_win32.inc), so that the shared
-// part sees its records whole and nothing reaches back across the two.
+// the platform's own halves come first, from the files the build names in
+// PLATFORM_FILES_OS and PLATFORM_EDIT_OS (files_posix.inc and
+// edit_posix.inc, or their _win32 twins), so that the shared part sees
+// their records whole and nothing reaches back across the two.
 // C library only.
 #include <stdlib.h>
 
@@ -18,10 +19,11 @@ struct EditText {
 // False on a read error, or where memory runs out. For the platform's half.
 static bool edit_text_read(PlatformFile* file, size_t expected, EditText* text);
 
-// The platform's half: it defines struct PlatformEdit, with an EditText
-// `text`, and record_out_of_memory(), which records running out of memory
-// as the reason of a failure.
+// The platform's halves: the file services, with record_out_of_memory(),
+// which records running out of memory as the reason of a failure; then the
+// edit in place, which defines struct PlatformEdit with an EditText `text`.
 #include PLATFORM_FILES_OS
+#include PLATFORM_EDIT_OS
 
 static bool edit_text_read(PlatformFile* file, size_t expected, EditText* text) {
     // One byte more than the size: the end is seen without a second block.
@@ -56,10 +58,11 @@ void platform_edit_drop_text(PlatformEdit* edit) {
 
 bool platform_replace_file(const char* path, const void* data, size_t size) {
     PlatformEdit* edit = nullptr;
-    if (platform_edit_begin(path, kPlatformEditWaitMs, false, &edit) != PLATFORM_EDIT_OK) {
+    if (platform_edit_begin(path, kPlatformEditWaitMs, 0, &edit) != PLATFORM_EDIT_OK) {
         return false;
     }
-    bool replaced = platform_edit_commit(edit, data, size);
+    PlatformCommitStatus status = platform_edit_commit(edit, data, size);
+    bool replaced = status == PLATFORM_COMMIT_DONE || status == PLATFORM_COMMIT_UNFLUSHED;
     platform_edit_end(edit);
     return replaced;
 }

@@ -76,33 +76,49 @@ bool platform_copy_file(const char* source, const char* target);
 // starts from is the one the edit before it left. The lock is the system's
 // and dies with its process, so a killed edit never blocks the next. On
 // POSIX it is a lock on the file itself, taken and then checked to be still
-// the one the path names (an edit that went before replaced it); on Windows
-// it is a file "NAME.inifile-lock" beside it, opened with no sharing and
-// deleted when closed.
+// the one the path names (an edit that went before replaced it), and, for a
+// file an edit creates, a lock on its folder; on Windows it is a file
+// "NAME.inifile-lock" beside the file's final path (however the path is
+// spelled), opened with no sharing and deleted when closed.
 //
-// platform_edit_commit writes the new text to a file beside the old one
-// (".NAME.inifile-new" on POSIX, "NAME.inifile-new" on Windows), flushes it
-// to the disk, then puts it in the old one's place (rename; ReplaceFile) and,
-// on POSIX, flushes the folder. So:
-// - An interrupted edit (a kill, a failed write, a full disk) leaves the old
-//   file as it was, and may leave the new file beside it; the next edit of
-//   that file removes that. After a power loss the file holds the old text
-//   or the new one, never a mix or nothing, where the file system keeps its
-//   promises for fsync and rename (FlushFileBuffers and ReplaceFile).
-// - Through a symbolic link the file it names is edited; the link stays
-//   (POSIX; Windows edits the path as given).
-// - The path gets a new file: other hard links keep the old text. POSIX
-//   keeps the mode and, where the system allows it (root), the owner, else
-//   the group where the editor belongs to it; extended attributes and ACLs
-//   are not carried over. Windows' ReplaceFile keeps the attributes, ACLs,
-//   streams and owner.
+// platform_edit_commit writes the new text to a temporary file of the
+// edit's own beside the old one (".NAME.inifile-new-XXXXXX" on POSIX, which
+// the edit holds locked while it lives; "NAME.inifile-new" under the lock on
+// Windows), flushes it to the disk, then, if the path still names the file
+// that was read, unchanged (device, inode, size, modification time), puts it
+// in the old one's place (rename; ReplaceFile) and flushes the folder. So:
+// - The new text is in place, or the old one, never a mix or nothing: after
+//   a kill, a failed write or a full disk, and after a power loss where the
+//   file system keeps its promises for fsync and rename.
+// - A temporary that a killed edit left is removed by a later edit of a file
+//   in that folder, never one whose edit still lives; nothing else is left.
+// - Another program that changes, replaces, removes or creates the file
+//   during the edit makes it fail (PLATFORM_COMMIT_CONFLICT): nothing is
+//   written, the other program's text stays.
+// - Everything about the file is kept: owner, group, mode (setuid and setgid
+//   included), ACLs and extended attributes (SELinux labels among them) on
+//   POSIX; attributes, ACLs and streams through ReplaceFile on Windows. Where
+//   the new file cannot carry them (the editor may not give it the owner or
+//   group, an attribute cannot be copied, or the file has other hard links),
+//   and always with PLATFORM_EDIT_IN_PLACE, the new text is written over the
+//   old in place, under the lock: a flushed copy of the old text is written
+//   beside it first (".NAME.inifile-old-XXXXXX" on POSIX,
+//   "NAME.inifile-old" on Windows), then the file is rewritten and flushed,
+//   then the copy is removed. A crash in between leaves the old text, the
+//   new one, or a mixed file with the old text in that copy beside it.
+// - Through a symbolic link the file it names is edited and the link stays;
+//   a link to a missing file, with PLATFORM_EDIT_CREATE, creates the file it
+//   names (POSIX; Windows edits the path as given).
 // - A read-only file (no write permission for anybody, or none for the
 //   editor; Windows: the read-only attribute) is refused, and so is anything
-//   that is not a regular file, before it is read.
-// - With `create`, a missing file is created (the text is then empty), with
-//   the mode a new file gets (0666 less the umask; Windows' defaults). On
-//   POSIX it exists, empty, from the start of the edit, and an edit that is
-//   not committed removes it again.
+//   that is not a regular file, before it is read; a file the editor may
+//   write but not read cannot be read.
+// - With PLATFORM_EDIT_CREATE, a missing file is created (the text is then
+//   empty), with the mode a new file gets (0666 less the umask; Windows'
+//   defaults); it exists only once its text is complete.
+// - Success is the new text in place: a folder that cannot be flushed
+//   afterwards is reported (PLATFORM_COMMIT_UNFLUSHED), not a failure; a
+//   folder that cannot even be opened for it is not flushed.
 struct PlatformEdit;
 
 typedef enum PlatformEditStatus {
@@ -112,13 +128,19 @@ typedef enum PlatformEditStatus {
     PLATFORM_EDIT_READ_ONLY,    // see above
     PLATFORM_EDIT_BUSY,         // another edit held it for the whole wait
     PLATFORM_EDIT_CANNOT_OPEN,  // the system refused the lock or the file
-    PLATFORM_EDIT_CANNOT_READ   // a read failed: no text
+    PLATFORM_EDIT_CANNOT_READ   // a read failed, or reading is not allowed: no text
 } PlatformEditStatus;
+
+// Flags of platform_edit_begin.
+enum {
+    PLATFORM_EDIT_CREATE = 1,   // a missing file is created
+    PLATFORM_EDIT_IN_PLACE = 2  // always written in place (the inode kept)
+};
 
 // Locks and reads the file at `path`, waiting up to `wait_ms` milliseconds
 // for another edit of it. On PLATFORM_EDIT_OK `*edit` is the edit, to be
 // ended with platform_edit_end; otherwise it is null and nothing is changed.
-PlatformEditStatus platform_edit_begin(const char* path, long wait_ms, bool create,
+PlatformEditStatus platform_edit_begin(const char* path, long wait_ms, unsigned flags,
                                        PlatformEdit** edit);
 
 // The text of the file, whole: `*size` bytes, owned by the edit.
@@ -127,10 +149,18 @@ const char* platform_edit_text(const PlatformEdit* edit, size_t* size);
 // Releases the text (before a commit), where memory is short.
 void platform_edit_drop_text(PlatformEdit* edit);
 
+// How platform_edit_commit ended; platform_last_error tells why for all but
+// PLATFORM_COMMIT_DONE and _CONFLICT.
+typedef enum PlatformCommitStatus {
+    PLATFORM_COMMIT_DONE = 0,        // the new text is in place, flushed
+    PLATFORM_COMMIT_UNFLUSHED,       // in place, but the folder could not be flushed
+    PLATFORM_COMMIT_CONFLICT,        // another program changed the file: nothing written
+    PLATFORM_COMMIT_FOLDER_REFUSED,  // the folder refused the new file: nothing written
+    PLATFORM_COMMIT_FAILED           // a write, flush or replacement failed (see above)
+} PlatformCommitStatus;
+
 // Replaces the file with the `size` bytes at `data`, as described above.
-// False, the file as it was, when the new one cannot be written or cannot
-// take its place.
-bool platform_edit_commit(PlatformEdit* edit, const void* data, size_t size);
+PlatformCommitStatus platform_edit_commit(PlatformEdit* edit, const void* data, size_t size);
 
 // Releases the lock and the edit; null is ignored.
 void platform_edit_end(PlatformEdit* edit);

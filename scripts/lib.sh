@@ -31,10 +31,10 @@ ensure_build_tools() {
 
 # What the native tests need besides: Python (end to end), pkg-config (the
 # package test), groff (the manual page's check), abigail-tools (the ABI
-# check), dpkg-dev, debhelper and lintian (the Debian packages), GoogleTest,
-# and Google Benchmark, which the native preset builds so that the
-# benchmarks stay compilable. The peers the benchmarks compare with are
-# bench/setup.sh's to install.
+# check), dpkg-dev, debhelper and lintian (the Debian packages), acl (an
+# edit keeps ACLs), GoogleTest, and Google Benchmark, which the native
+# preset builds so that the benchmarks stay compilable. The peers the
+# benchmarks compare with are bench/setup.sh's to install.
 ensure_native_tools() {
     local missing=()
     command -v g++ >/dev/null || missing+=(g++)
@@ -46,6 +46,7 @@ ensure_native_tools() {
     command -v dpkg-buildpackage >/dev/null || missing+=(dpkg-dev)
     command -v dh >/dev/null || missing+=(debhelper)
     command -v lintian >/dev/null || missing+=(lintian)
+    command -v setfacl >/dev/null || missing+=(acl)
     [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
     [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
     [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"

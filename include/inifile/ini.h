@@ -203,6 +203,9 @@ typedef enum IniDialect {
 
 // Flags of IniOptions.
 #define INI_CREATE_MISSING 1u /* an edit of a missing file creates it */
+#define INI_IN_PLACE                                                      \
+    2u /* an edit of a file writes over it in place, its inode kept, with \
+          a copy of the old text beside it until the new one is flushed */
 
 // How a text is read and a file edited. A zeroed record is the default:
 // the module's format, a wait of 10 s for another edit of the same file.
@@ -259,15 +262,20 @@ typedef enum IniEditResult {
     INI_EDIT_NOT_A_FILE,        /* a directory, a FIFO or a device: not read */
     INI_EDIT_READ_ONLY,         /* the file is read-only: not read */
     INI_EDIT_BUSY,              /* another edit held the file for the whole wait */
-    INI_EDIT_NOT_FOUND          /* an INI_EDIT_EXISTING set met no such entry */
+    INI_EDIT_NOT_FOUND,         /* an INI_EDIT_EXISTING set met no such entry */
+    INI_EDIT_CONFLICT,          /* another program changed the file during the edit:
+                                   nothing was written */
+    INI_EDIT_FOLDER_REFUSED     /* the file's folder refused the new file: nothing
+                                   was written */
 } IniEditResult;
 
 // Edits the `size` bytes at `text` as ini_set (or, with a null `value`,
 // ini_remove_key) would edit its document, keeping every other byte: the
 // first section named `section` and in it the first entry of `key`.
 // - An entry that exists keeps its key, spacing, comment and line ending;
-//   only the value's bytes change (an entry continued over several lines
-//   becomes one line "key=value", ended like its last line).
+//   only the value's bytes change (those of an entry continued over
+//   several lines too: the lines they spanned become one, and a comment
+//   after them stays).
 // - A new key becomes a line "key=value" right after the section's last
 //   entry (or its header), ended like that line.
 // - A new section becomes "[section]" and "key=value" at the end.
@@ -285,8 +293,8 @@ INI_API IniEditResult ini_edit_text(const char* text, size_t size, const char* s
                                     size_t* edited_size, IniLoadReport* report);
 
 // ini_edit_text on the file at `path`, written back only when it changed,
-// as ini_edit_file_with (one edit at a time, durably; the file's
-// permissions are kept).
+// as ini_edit_file_with (one edit at a time, durably, everything about the
+// file kept).
 INI_API IniEditResult ini_edit_file(const char* path, const char* section, const char* key,
                                     const char* value, IniLoadReport* report);
 
@@ -319,8 +327,9 @@ typedef struct IniEdit {
 // made or none: one that cannot be represented refuses the whole edit. In
 // the common dialect values are written without escapes, a new entry as
 // "key = value", and a value of several lines as indented continuation
-// lines (its blank lines empty). Nothing is written where the document
-// would not change.
+// lines (its blank lines empty); comment lines that stood among an edited
+// or removed entry's lines stay, before it. Nothing is written where the
+// document would not change.
 INI_API IniEditResult ini_edit_text_with(const char* text, size_t size, const IniEdit* edits,
                                          size_t count, const IniOptions* options, char** edited,
                                          size_t* edited_size, IniLoadReport* report);
@@ -328,13 +337,32 @@ INI_API IniEditResult ini_edit_text_with(const char* text, size_t size, const In
 // The same edit of the file at `path`, in place. One edit of a file at a
 // time, from any number of processes: it waits for the one before it (see
 // IniOptions), then reads the file, which must be a regular file that may
-// be written, and replaces it, durably, only when it changed: an
+// be read and written, and replaces it, durably, only when it changed: an
 // interrupted edit, or a power loss, leaves the old text or the new one.
-// Through a symbolic link the file it names is edited. On
-// INI_EDIT_CANNOT_OPEN, _CANNOT_READ and _CANNOT_WRITE, ini_system_error
-// tells why.
+// - Everything about the file is kept: owner, group, mode, ACLs and
+//   extended attributes (POSIX), attributes, ACLs and streams (Windows).
+//   Where a new file could not carry them, or the file has other hard
+//   links, or INI_IN_PLACE asks, the file is written over in place, with a
+//   flushed copy of the old text beside it until the new one is flushed: a
+//   crash then leaves the old text, the new one, or the old one in that
+//   copy (".NAME.inifile-old-XXXXXX").
+// - A file that another program changes, replaces, removes or creates
+//   during the edit is left as that program left it: INI_EDIT_CONFLICT.
+// - Through a symbolic link the file it names is edited, and a link to a
+//   missing file creates the file it names (INI_CREATE_MISSING).
+// - The edit has succeeded once the new text is in place: a folder that
+//   cannot be flushed afterwards is told by ini_edit_warning.
+// On INI_EDIT_CANNOT_OPEN, _CANNOT_READ, _CANNOT_WRITE and
+// _FOLDER_REFUSED, ini_system_error tells why.
 INI_API IniEditResult ini_edit_file_with(const char* path, const IniEdit* edits, size_t count,
                                          const IniOptions* options, IniLoadReport* report);
+
+// After an edit of a file on this thread that returned INI_EDIT_CHANGED:
+// null, or a short fixed English text for what it could not do though the
+// new text is in place (its folder could not be flushed, so a power loss may
+// still bring the old text back; ini_system_error tells why). Static
+// storage; valid until the next edit on this thread.
+INI_API const char* ini_edit_warning(void);
 
 // Releases a text that ini_edit_text made; null is ignored.
 INI_API void ini_free_text(char* text);

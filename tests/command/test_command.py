@@ -8,13 +8,16 @@ files, natively or under wine.
 
 import argparse
 import concurrent.futures
+import fcntl
 import glob
 import json
 import os
+import shutil
 import stat
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 COMMAND = None
@@ -22,16 +25,17 @@ WINE = None  # the wine loader for a Windows build, None natively
 FAULT_SHIM = None  # a library that makes reads and writes fail (LD_PRELOAD), natively
 
 
-def run(*args, stdin=b"", env=None):
-    """(status, stdout, stderr) of the command with `args`. Output goes to
-    files, not pipes: wine's helper processes would hold a pipe open."""
-    command = ([WINE] if WINE else []) + [COMMAND] + list(args)
+def run(*args, stdin=b"", env=None, cwd=None, prefix=()):
+    """(status, stdout, stderr) of the command with `args`, in `cwd`, after
+    `prefix` (another user's, say). Output goes to files, not pipes: wine's
+    helper processes would hold a pipe open."""
+    command = list(prefix) + ([WINE] if WINE else []) + [COMMAND] + list(args)
     with tempfile.TemporaryFile() as given, tempfile.TemporaryFile() as out, \
             tempfile.TemporaryFile() as err:
         given.write(stdin)
         given.seek(0)
         status = subprocess.run(command, stdin=given, stdout=out, stderr=err,
-                                timeout=300, env=env).returncode
+                                timeout=300, env=env, cwd=cwd).returncode
         out.seek(0)
         err.seek(0)
         # Messages are text: the Windows runtime ends their lines with CR LF.
@@ -106,11 +110,12 @@ class CommandTest(FileTestCase):
             (many + b"k=1\nk=2\n[s]\nk=4\n", ("set", "s", "k", "3"),
              many + b"k=3\nk=2\n[s]\nk=4\n"),
             (b"[s]\nk=1\nk=2\n", ("set", "s", "k", "3"), b"[s]\nk=3\nk=2\n"),
-            (b"[s]\nk=a\\\n  b ; c\r\nz=1\n", ("set", "s", "k", "n"), b"[s]\nk=n\r\nz=1\n"),
+            (b"[s]\nk=a\\\n  b ; c\r\nz=1\n", ("set", "s", "k", "n"), b"[s]\nk=n ; c\r\nz=1\n"),
             (b"[s]\nk=a\\\n  b\nz=1", ("del", "s", "k"), b"[s]\nz=1"),
             (b"[s]\nk=1", ("set", "t", "k", "v"), b"[s]\nk=1\n[t]\nk=v\n"),
             (b"[s]\nk=1\n[s]\nk=2\n", ("set", "s", "k", "3"), b"[s]\nk=3\n[s]\nk=2\n"),
             (b"[s]\r\nk=1\r\n", ("set", "t", "k", "v"), b"[s]\r\nk=1\r\n[t]\r\nk=v\r\n"),
+            (b"[s]\r\nk=1", ("set", "s", "j", "v"), b"[s]\r\nk=1\r\nj=v"),
             (b"[s]\nk=1\n; end", ("set", "t", "k", "v"), b"[s]\nk=1\n; end\n[t]\nk=v\n"),
         ]
         for content, args, expected in cases:
@@ -221,6 +226,8 @@ class CommonDialectTest(FileTestCase):
             (listed, ("set", "options", "requires", "\nc\n\nd"),
              b"[options]\nrequires =\n    c\n\n    d\npython = 3\n"),
             (listed, ("del", "options", "requires"), b"[options]\npython = 3\n"),
+            (b"[s]\nk = a\n# note\n  b\n", ("set", "s", "k", "c"), b"[s]\n# note\nk = c\n"),
+            (b"[s]\nk = a\n", ("set", "s", "k", "b\nc"), b"[s]\nk = b\n\tc\n"),
         ]
         for content, args, expected in cases:
             with self.subTest(args=args):
@@ -272,6 +279,8 @@ class ScriptTest(FileTestCase):
         self.assertEqual(status, 0)
         self.assertEqual(json.loads(out.decode("utf-8")),
                          {"app": {"name": "it's ; \u00e9", "list": "a  b"}, "zlib": {"level": "9"}})
+        control = run("get", "--format=json", seen(self.file(b"[s]\nk=a\x01b\n", "c.ini")))
+        self.assertEqual(json.loads(control[1].decode("utf-8")), {"s": {"k": "a\x01b"}})
         status, out, _ = run("get", "--format=sh", path, "app")
         self.assertEqual(status, 0)
         if not WINE:
@@ -382,6 +391,32 @@ class SafetyTest(FileTestCase):
             self.assertEqual(status, 2)
             self.assertIn(b"standard output", err.read())
 
+    def test_wait_for_another_edit_is_bounded(self):
+        if WINE:
+            self.skipTest("holds the lock with flock")
+        path = self.file(b"[s]\nk=1\n")
+        with open(path, "rb") as held:
+            fcntl.flock(held, fcntl.LOCK_EX)
+            started = time.monotonic()
+            status, _, err = run("--wait=1", "set", path, "s", "k", "2")
+            waited = time.monotonic() - started
+        self.assertEqual(status, 2)
+        self.assertIn(b"being edited", err)
+        self.assertLess(waited, 5)
+
+    def test_links_and_streams(self):
+        if WINE:
+            self.skipTest("Windows edits the path as given")
+        link = os.path.join(self.directory, "link.ini")
+        os.symlink("missing.ini", link)
+        self.assertEqual(run("set", link, "s", "k", "v")[0], 0)
+        self.assertTrue(os.path.islink(link))
+        self.assertEqual(self.read(link), b"[s]\nk=v\n")
+        piped = subprocess.run([COMMAND, "set", "/dev/stdin", "s", "k", "v"], input=b"[s]\n",
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=300)
+        self.assertEqual(piped.returncode, 2)
+        self.assertIn(b"not a regular file", piped.stderr)
+
     def test_symbolic_link_stays(self):
         if WINE:
             self.skipTest("Windows edits the path as given")
@@ -391,6 +426,87 @@ class SafetyTest(FileTestCase):
         self.assertEqual(run("set", link, "s", "k", "2")[0], 0)
         self.assertTrue(os.path.islink(link))
         self.assertEqual(self.read(target), b"[s]\nk=2\n")
+
+
+def as_nobody():
+    """The prefix that runs a command as user nobody (group nogroup), or None
+    where that cannot be done here: natively, as root, with setpriv."""
+    if WINE or os.geteuid() != 0 or not shutil.which("setpriv"):
+        return None
+    return ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
+
+
+class KeepsTest(FileTestCase):
+    """Everything about an edited file is kept, whoever edits it, and any
+    name that can be edited can be."""
+
+    def setUp(self):
+        super().setUp()
+        os.chmod(self.directory, 0o777)  # another user's edits write here too
+
+    def test_owner_mode_acl_attributes_and_links_are_kept(self):
+        if WINE or os.geteuid() != 0:
+            self.skipTest("gives a file to another user: natively, as root")
+        path = self.file(b"[s]\nk=1\n")
+        shutil.chown(path, "daemon", "nogroup")
+        os.chmod(path, 0o640)
+        try:
+            os.setxattr(path, "user.note", b"kept")
+        except OSError as error:
+            self.skipTest("no user attributes here: %s" % error)
+        acl = shutil.which("setfacl") and shutil.which("getfacl")
+        if acl:
+            subprocess.run(["setfacl", "-m", "u:nobody:rw", path], check=True)
+        before = os.stat(path)
+        listed = acl and subprocess.run(["getfacl", "-c", path], stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL).stdout
+        self.assertEqual(run("set", path, "s", "k", "2")[0], 0)
+        after = os.stat(path)
+        self.assertEqual((after.st_uid, after.st_gid, after.st_mode),
+                         (before.st_uid, before.st_gid, before.st_mode))
+        self.assertEqual(os.getxattr(path, "user.note"), b"kept")
+        if acl:
+            self.assertEqual(subprocess.run(["getfacl", "-c", path], stdout=subprocess.PIPE,
+                                            stderr=subprocess.DEVNULL).stdout, listed)
+        # Another hard link sees the new text: the file is written in place.
+        link = os.path.join(self.directory, "link.ini")
+        os.link(path, link)
+        self.assertEqual(run("set", path, "s", "k", "3")[0], 0)
+        self.assertEqual(self.read(link), b"[s]\nk=3\n")
+        self.assertEqual(sorted(os.listdir(self.directory)), ["link.ini", "settings.ini"])
+
+    def test_another_users_edit_keeps_the_owner(self):
+        prefix = as_nobody()
+        if prefix is None:
+            self.skipTest("runs the command as nobody: natively, as root, with setpriv")
+        path = self.file(b"[s]\nk=1\n")
+        shutil.chown(path, "daemon", "nogroup")
+        os.chmod(path, 0o2660)
+        before = os.stat(path)
+        self.assertEqual(run("set", path, "s", "k", "2", prefix=prefix)[0], 0)
+        after = os.stat(path)
+        self.assertEqual((after.st_uid, after.st_gid, after.st_mode),
+                         (before.st_uid, before.st_gid, before.st_mode))
+        self.assertEqual(self.read(path), b"[s]\nk=2\n")
+        # A folder its user may write in but not read: the edit is done.
+        folder = os.path.join(self.directory, "unreadable")
+        os.mkdir(folder)
+        inside = self.file(b"[s]\nk=1\n", "unreadable/settings.ini")
+        for made in (folder, inside):
+            shutil.chown(made, "nobody", "nogroup")
+        os.chmod(folder, 0o300)
+        self.assertEqual(run("set", inside, "s", "k", "2", prefix=prefix)[:2], (0, b""))
+        self.assertEqual(self.read(inside), b"[s]\nk=2\n")
+
+    def test_any_name(self):
+        names = ["relative.ini"] + ([] if WINE else ["n" * 251 + ".ini"])
+        for name in names:
+            with self.subTest(length=len(name)):
+                self.file(b"[s]\n", name)
+                self.assertEqual(run("set", name, "s", "k", "v", cwd=self.directory)[:2],
+                                 (0, b""))
+                self.assertEqual(self.read(os.path.join(self.directory, name)), b"[s]\nk=v\n")
+        self.assertEqual(sorted(os.listdir(self.directory)), sorted(names))
 
 
 class FaultTest(FileTestCase):
@@ -423,6 +539,21 @@ class FaultTest(FileTestCase):
                 status, out, err = self.faulty({"INIFILE_FAIL_READ": "3"}, *command)
                 self.assertEqual((status, out), (2, b""))
                 self.assertIn(b"cannot read", err)
+
+    def test_a_folder_that_cannot_be_flushed_is_a_warning(self):
+        status, _, err = self.faulty({"INIFILE_FAIL_FSYNC": "2"}, "set", self.path, "s", "k1", "new")
+        self.assertEqual(status, 0)
+        self.assertIn(b"warning: the folder could not be flushed: Input/output error", err)
+        self.assertIn(b"k1=new\n", self.read(self.path))
+
+    def test_killed_while_creating_leaves_no_file(self):
+        missing = os.path.join(self.directory, "missing.ini")
+        status, _, _ = self.faulty({"INIFILE_KILL_AT_WRITE": "1"}, "set", missing, "s", "k", "v")
+        self.assertEqual(status, -9)
+        self.assertFalse(os.path.exists(missing))
+        self.assertEqual(run("set", missing, "s", "k", "v")[0], 0)
+        self.assertEqual(os.listdir(self.directory).count("missing.ini"), 1)
+        self.assertEqual(len(os.listdir(self.directory)), 2)
 
     def test_killed_edit_leaves_the_old_text_and_the_next_edit_cleans_up(self):
         status, _, _ = self.faulty({"INIFILE_KILL_AT_WRITE": "1"}, "set", self.path, "s", "k1", "new")

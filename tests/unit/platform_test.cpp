@@ -308,14 +308,41 @@ TEST_F(ReplaceFileTest, ReplacesTheBytesAndLeavesNothingBeside) {
     EXPECT_EQ(names(), std::vector<std::string>{"f.ini"});
 }
 
-// The new file cannot be made where it goes (a folder stands in its way,
-// under either platform's name): the old bytes stay.
-TEST_F(ReplaceFileTest, FailureLeavesTheOldBytes) {
+// Something in the way of a temporary name (a folder, under either
+// platform's name): never a mix. Windows' one name per file is blocked and
+// the old bytes stay; POSIX's names are each edit's own.
+TEST_F(ReplaceFileTest, AFolderInTheWayLeavesOneTextOrTheOther) {
     const std::string path = make_file("f.ini", "old");
     make_directory(".f.ini.inifile-new");
     make_directory("f.ini.inifile-new");
-    EXPECT_FALSE(platform_replace_file(path.c_str(), "new", 3));
-    EXPECT_EQ(read_file(path), "old");
+    bool replaced = platform_replace_file(path.c_str(), "new", 3);
+    EXPECT_EQ(read_file(path), replaced ? "new" : "old");
+}
+
+// Another program saves the file the usual way (a new file, renamed over
+// it) while an edit holds it; a second edit may then edit that new file
+// (POSIX locks a file, not a name) or leave it. The first edit writes
+// nothing, and the file holds the other program's text or the second
+// edit's, never nothing.
+TEST_F(ReplaceFileTest, AnotherProgramsSaveDuringAnEditIsKept) {
+    const std::string path = make_file("f.ini", "old");
+    PlatformEdit* first = nullptr;
+    ASSERT_EQ(platform_edit_begin(path.c_str(), 0, 0, &first), PLATFORM_EDIT_OK);
+    const std::string saved = make_file("saved.tmp", "saved");
+    fs::rename(saved, path);
+    PlatformEdit* second = nullptr;
+    bool second_edited = platform_edit_begin(path.c_str(), 0, 0, &second) == PLATFORM_EDIT_OK;
+    if (second_edited) {
+        size_t size = 0;
+        const char* text = platform_edit_text(second, &size);
+        EXPECT_EQ(std::string(text, size), "saved");
+        EXPECT_EQ(platform_edit_commit(second, "second", 6), PLATFORM_COMMIT_DONE);
+        platform_edit_end(second);
+    }
+    EXPECT_EQ(platform_edit_commit(first, "first", 5), PLATFORM_COMMIT_CONFLICT);
+    platform_edit_end(first);
+    EXPECT_EQ(read_file(path), second_edited ? "second" : "saved");
+    EXPECT_EQ(names(), std::vector<std::string>{"f.ini"});
 }
 
 TEST_F(ReplaceFileTest, ReadOnlyFileIsRefused) {

@@ -80,6 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{Kind::kInteger, "-9223372036854775808", INI_VALUE_OK, -9223372036854775808.0},
         ValueCase{Kind::kInteger, "-9223372036854775809", INI_VALUE_OUT_OF_RANGE, 0},
         ValueCase{Kind::kInteger, "99999999999999999999999", INI_VALUE_OUT_OF_RANGE, 0},
+        ValueCase{Kind::kInteger, "20000000000000000000", INI_VALUE_OUT_OF_RANGE, 0},
         ValueCase{Kind::kInteger, "80ms", INI_VALUE_MALFORMED, 0},
         ValueCase{Kind::kInteger, "", INI_VALUE_MALFORMED, 0},
         ValueCase{Kind::kInteger, "+", INI_VALUE_MALFORMED, 0},
