@@ -7,10 +7,10 @@
 // one edit; any other value is set.
 //
 // Whatever ini_edit_text_with makes must load as the document that the
-// same changes make of the loaded one (removals keeping the order of what
-// stays); a change of one entry must touch the lines of that entry only, a
-// removal must only take lines away, an added section only add them at the
-// end; and plain words must never be refused.
+// same changes make of the loaded one, as the dialect's readers see them
+// made (removals keeping the order of what stays); a change of one entry must touch the lines of
+// that entry only, a removal must only take lines away, an added section only add them at the end;
+// and plain words must never be refused.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -50,8 +50,9 @@ Document::iterator find(Document* document, const std::string& name) {
 }
 
 // Makes `edit` in the model as the document operations make it, a removal
-// keeping the order of what stays.
-void apply(Document* document, const IniEdit& edit) {
+// keeping the order of what stays: the first section of a name and its
+// first entry of a key count.
+void apply_first(Document* document, const IniEdit& edit) {
     auto section = find(document, edit.section);
     bool found = section != document->end();
     if (edit.kind == INI_EDIT_ADD_SECTION || edit.kind == INI_EDIT_SET) {
@@ -83,12 +84,56 @@ void apply(Document* document, const IniEdit& edit) {
         if (edit.kind == INI_EDIT_REMOVE_KEY) {
             return;
         }
-        apply(document, edit);  // the next one
+        apply_first(document, edit);  // the next one
         return;
     }
     if (edit.kind == INI_EDIT_SET) {
         entries.emplace_back(edit.key, edit.value);
     }
+}
+
+// The same as the common dialect's readers see it: the sections of one
+// name are one, the last entry of a key counts, and a removal leaves none
+// of it.
+void apply_last(Document* document, const IniEdit& edit) {
+    auto named = [&](const Section& section) { return section.first == edit.section; };
+    if (edit.kind == INI_EDIT_REMOVE_SECTION) {
+        document->erase(std::remove_if(document->begin(), document->end(), named), document->end());
+        return;
+    }
+    if (edit.kind == INI_EDIT_REMOVE_KEY || edit.kind == INI_EDIT_REMOVE_ALL) {
+        for (Section& section : *document) {
+            if (named(section)) {
+                Entries& entries = section.second;
+                entries.erase(
+                    std::remove_if(entries.begin(), entries.end(),
+                                   [&](const auto& entry) { return entry.first == edit.key; }),
+                    entries.end());
+            }
+        }
+        return;
+    }
+    auto last = std::find_if(document->rbegin(), document->rend(), named);
+    if (last == document->rend()) {
+        document->push_back({edit.section, {}});
+        last = document->rbegin();
+    }
+    if (edit.kind == INI_EDIT_ADD_SECTION) {
+        return;
+    }
+    for (auto section = document->rbegin(); section != document->rend(); ++section) {
+        if (!named(*section)) {
+            continue;
+        }
+        Entries& entries = section->second;
+        for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+            if (entry->first == edit.key) {
+                entry->second = edit.value;
+                return;
+            }
+        }
+    }
+    last->second.emplace_back(edit.key, edit.value);
 }
 
 // Whether `word` is one the format carries as it is: letters and digits.
@@ -231,7 +276,7 @@ void edit_in(IniDialect dialect, std::string words[3], const std::string& text) 
                    !(dialect == INI_DIALECT_COMMON && edits[0].kind == INI_EDIT_REMOVE_SECTION);
     CHECK(!(carried && result == INI_EDIT_NOT_REPRESENTABLE));
     for (const IniEdit& edit : edits) {
-        apply(&model, edit);
+        (dialect == INI_DIALECT_COMMON ? apply_last : apply_first)(&model, edit);
     }
     if (result != INI_EDIT_CHANGED) {
         return;
@@ -248,7 +293,11 @@ void edit_in(IniDialect dialect, std::string words[3], const std::string& text) 
     if (edits.size() > 1) {
         return;
     }
-    switch (edits[0].kind) {
+    // The common dialect's removals take every entry (or section) of the
+    // name: lines are only taken away.
+    bool every = dialect == INI_DIALECT_COMMON &&
+                 (edits[0].kind == INI_EDIT_REMOVE_KEY || edits[0].kind == INI_EDIT_REMOVE_SECTION);
+    switch (every ? INI_EDIT_REMOVE_ALL : edits[0].kind) {
         case INI_EDIT_SET:
         case INI_EDIT_REMOVE_KEY:
             CHECK(one_run_changed(text, after,
@@ -269,6 +318,9 @@ void edit_in(IniDialect dialect, std::string words[3], const std::string& text) 
                     return from == to && to == lines.size();
                 }));
             break;
+        case INI_EDIT_SET_ALL:
+        case INI_EDIT_ADD:
+            break;  // not made by this target
     }
 }
 

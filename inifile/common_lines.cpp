@@ -1,9 +1,11 @@
 // The line rules of the common dialect, as Python's configparser reads a
 // file with its defaults: whole-line comments after '#' or ';', no escapes,
 // the first '=' or ':' between key and value, spaces and tabs trimmed, and
-// lines indented deeper than their key continuing its value. An entry is
-// known to be complete only when a line that does not continue it comes, so
-// it is held until then.
+// lines indented deeper than their key continuing its value; with
+// INI_INLINE_COMMENTS and INI_ALLOW_NO_VALUE as configparser's
+// inline_comment_prefixes=(';', '#') and allow_no_value. An entry is known
+// to be complete only when a line that does not continue it comes, so it is
+// held until then.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -35,6 +37,7 @@ struct Held {
     IniEntrySpot spot;   // where it stands (layout only)
     size_t comments;     // comment lines noted since its last line: its own only
                          // where a line continues it after them
+    bool no_value;       // a key alone (INI_ALLOW_NO_VALUE): never continued
 };
 
 bool is_blank(char byte) {
@@ -110,7 +113,7 @@ static void release_held(Loader* loader, Held* held) {
     char* text = entry->key;
     line_copy(&held->line, held->key_begin, key, text);
     text[key] = '\0';
-    entry->value = text + key + 1;
+    entry->value = held->no_value ? ini_no_value(entry, key) : text + key + 1;
     line_copy(&held->line, held->value_begin, value, entry->value);
     memcpy(entry->value + value, held->more.data, more);
     entry->value[value + more] = '\0';
@@ -175,12 +178,14 @@ static void open_section(Loader* loader, const LineText* line, size_t open, size
 }
 
 // Makes the line in the reader an entry that is held until a line that
-// does not continue it comes: false when it has no delimiter or no key.
+// does not continue it comes: false when it has no key, or no delimiter
+// where every key needs one.
 static bool hold_entry(LineReader* reader, Loader* loader, Held* held, size_t indent, size_t end,
                        const Physical& physical) {
     LineText* line = &reader->line;
     size_t delimiter = first_delimiter(line, indent, end);
-    if (delimiter == end || delimiter == indent) {
+    bool no_value = delimiter == end && (loader->flags & INI_ALLOW_NO_VALUE) != 0;
+    if ((delimiter == end && !no_value) || delimiter == indent) {
         return false;
     }
     if (!loader->in_section) {
@@ -194,11 +199,12 @@ static bool hold_entry(LineReader* reader, Loader* loader, Held* held, size_t in
     while (is_blank(line_byte_at(line, key_end - 1))) {
         --key_end;
     }
-    size_t value_begin = delimiter + 1;
+    size_t value_begin = no_value ? end : delimiter + 1;
     while (value_begin < end && is_blank(line_byte_at(line, value_begin))) {
         ++value_begin;
     }
     held->active = true;
+    held->no_value = no_value;
     std::swap(held->line, *line);  // the reader collects the next line in the other
     held->key_begin = indent;
     held->key_end = key_end;
@@ -215,10 +221,51 @@ static bool hold_entry(LineReader* reader, Loader* loader, Held* held, size_t in
         spot.ended = physical.ended;
         spot.crlf = physical.crlf;
         spot.indent = indent;
+        spot.key_end = physical.first + key_end;
+        spot.has_delimiter = !no_value;
         spot.value_begin = physical.first + value_begin;
         spot.value_end = physical.first + end;
     }
     return true;
+}
+
+// Where an inline comment begins among the bytes [from, to): a ';' or '#'
+// after a blank, as configparser's inline_comment_prefixes take it; `to`
+// where there is none.
+static size_t inline_comment(const LineText* line, size_t from, size_t to) {
+    for (size_t at = from + 1; at < to; ++at) {
+        if (is_comment(line_byte_at(line, at)) && is_blank(line_byte_at(line, at - 1))) {
+            return at;
+        }
+    }
+    return to;
+}
+
+// Notes the comment line in the reader when it comments out an entry of the
+// current section: a comment mark, blanks, a key, and a delimiter or the
+// line's end (layout only).
+static void note_commented(Loader* loader, const LineText* line, size_t mark, size_t end,
+                           const Physical& physical) {
+    size_t key_begin = mark + 1;
+    while (key_begin < end && is_blank(line_byte_at(line, key_begin))) {
+        ++key_begin;
+    }
+    size_t delimiter = first_delimiter(line, key_begin, end);
+    size_t key_end = delimiter;
+    while (key_end > key_begin && is_blank(line_byte_at(line, key_end - 1))) {
+        --key_end;
+    }
+    if (key_end == key_begin || loader->layout->section_count == 0) {
+        return;
+    }
+    size_t value_begin = delimiter == end ? key_end : delimiter + 1;
+    while (value_begin < end && is_blank(line_byte_at(line, value_begin))) {
+        ++value_begin;
+    }
+    size_t first = physical.first;
+    loader_note_commented(
+        loader, {first, physical.end, mark, first + key_begin, first + key_end, first + value_begin,
+                 physical.ended, physical.crlf, loader->layout->section_count - 1});
 }
 
 // Adds the line in the reader to the held entry's value, after a line feed
@@ -262,16 +309,27 @@ bool read_common_lines(LineReader* reader, Loader* loader, IniLoadReport* report
         size_t indent = 0;
         size_t end = 0;
         trim(line, line_total(line), &indent, &end);
-        if (indent == end) {
+        size_t content_end = end;
+        bool comment = indent < end && is_comment(line_byte_at(line, indent));
+        if (!comment && indent < end && (loader->flags & INI_INLINE_COMMENTS) != 0) {
+            end = inline_comment(line, indent, end);
+            while (end > indent && is_blank(line_byte_at(line, end - 1))) {
+                --end;
+            }
+        }
+        if (indent == end && indent == content_end) {
             held.blank_lines += held.active ? 1 : 0;
-        } else if (is_comment(line_byte_at(line, indent))) {
+        } else if (comment || indent == end) {
             // A comment neither ends nor continues a value; one that lines
             // of the value follow is kept by an edit of the entry.
             if (held.active && loader->layout != nullptr) {
                 loader_note_comment(loader, {physical.first, physical.end});
                 ++held.comments;
             }
-        } else if (held.active && indent > held.indent) {
+            if (comment && loader->layout != nullptr) {
+                note_commented(loader, line, indent, content_end, physical);
+            }
+        } else if (held.active && indent > held.indent && !held.no_value) {
             continue_held(reader, loader, &held, indent, end, physical);
         } else {
             release_held(loader, &held);

@@ -73,9 +73,7 @@ static IniSection* section_in_block(void* block, size_t slots, int32_t count, co
     return section;
 }
 
-// Appends `entry` to `section`, moving the slots out of the section's block
-// when it has no free one left.
-static void append_entry(IniSection* section, IniEntry* entry) {
+void ini_section_append(IniSection* section, IniEntry* entry) {
     if (has_own_slot_array(section) || size_t(section->count) < slots_in_block_count(section)) {
         ini_append_slot(&section->entries, &section->count, &section->capacity, entry);
         return;
@@ -229,7 +227,7 @@ int ini_set(IniSection* section, const char* key, const char* value) {
         IniEntry* entry = ini_new_entry_block(key_size + value_size, nullptr);
         memcpy(entry->key, key, key_size);
         entry->value = static_cast<char*>(memcpy(entry->key + key_size, value, value_size));
-        append_entry(section, entry);
+        ini_section_append(section, entry);
         return 1;
     }
     IniEntry* entry = section->entries[index];

@@ -5,6 +5,7 @@
 // writer's lines (how a line looks is the writer's alone), then loaded
 // again and compared with the plan: an edit that would not read back as
 // intended is refused, never written.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -32,20 +33,22 @@ struct Splice {
 
 }  // namespace
 
-// Copies the original's bytes up to `to`.
+// Copies the original's bytes up to `to`, where they are not taken yet.
 static void copy_to(Splice* splice, size_t to) {
     if (to > splice->copied) {
         text_append_run(&splice->out, splice->text + splice->copied, to - splice->copied);
         if (to == splice->size) {
             splice->text_end_at = splice->out.length;
         }
+        splice->copied = to;
     }
-    splice->copied = to;
 }
 
 // Passes over the original's bytes up to `to`: they are left out.
 static void skip_to(Splice* splice, size_t to) {
-    splice->copied = to;
+    if (to > splice->copied) {
+        splice->copied = to;
+    }
 }
 
 // The line ending of a line that follows what is written so far: as the last
@@ -77,31 +80,37 @@ static bool break_line(Splice* splice) {
     return true;
 }
 
-// Appends the new entries of `section` where a line may begin, after
-// `indent`: each ended; but after a last line without an ending, the text
-// stays unended and the endings go before them.
-static void append_new_entries(Splice* splice, const PlanSection& section, IniIndent indent) {
-    bool first = true;
-    bool unended = false;
-    const char* ending = "\n";
-    for (int32_t i = 0; i < section.count; ++i) {
-        const PlanEntry& entry = section.entries[i];
-        if (entry.removed || entry.spot >= 0) {
-            continue;
-        }
-        if (first) {
-            unended = break_line(splice);
-            ending = ending_after(splice);
-            first = false;
-        } else if (unended) {
-            text_append_string(&splice->out, ending);
-        }
-        ini_append_entry(&splice->out, splice->dialect, entry.key, entry.value, ending,
-                         indent.bytes, indent.size);
-        if (!unended) {
-            text_append_string(&splice->out, ending);
-        }
+// Appends new entry `entry` in `style` where a line may begin: ended; but
+// after a last line without an ending the text stays unended, and the
+// ending goes before it.
+static void write_new_entry(Splice* splice, const PlanEntry& entry, const IniEntryStyle& style) {
+    bool unended = break_line(splice);
+    const char* ending = ending_after(splice);
+    ini_append_entry(&splice->out, splice->dialect, entry.key, entry.value, ending, &style);
+    if (!unended) {
+        text_append_string(&splice->out, ending);
     }
+}
+
+// Writes new entry `entry` in the place of the line that comments it out:
+// that line's blanks, the key, the line's delimiter (or `style`'s where it
+// has none), the value, the line's ending.
+static void write_uncommented(Splice* splice, const PlanEntry& entry, const IniEntryStyle& style) {
+    const IniCommentedEntry& line = splice->layout->commented[entry.commented];
+    const char* text = splice->text;
+    copy_to(splice, line.first);
+    IniEntryStyle own = style;
+    own.indent = {text + line.first, line.indent};
+    if (line.value_begin > line.key_end) {
+        own.delimiter = text + line.key_end;
+        own.delimiter_size = line.value_begin - line.key_end;
+    }
+    const char* ending = line.crlf ? "\r\n" : "\n";
+    ini_append_entry(&splice->out, splice->dialect, entry.key, entry.value, ending, &own);
+    if (line.ended) {
+        text_append_string(&splice->out, ending);
+    }
+    skip_to(splice, line.end);
 }
 
 // Copies the comment lines that stand among the lines of the entry at
@@ -116,15 +125,19 @@ static void copy_comments(Splice* splice, const IniEntrySpot& spot) {
 
 // Writes a loaded entry whose value changed. In the module's format, and
 // where its value stands on one line and stays on one, only the value's
-// bytes change (the key, the spacing, a comment after it stay); otherwise
-// its lines become the comments among them, then its key line as it stood
-// up to the value, then the value's own lines.
-static void write_changed(Splice* splice, const PlanEntry& entry) {
+// bytes change (the key, the spacing, a comment after it stay; a key that
+// had no value gets the delimiter of `style`); otherwise its lines become
+// the comments among them, then its key line as it stood up to the value,
+// then the value's own lines.
+static void write_changed(Splice* splice, const PlanEntry& entry, const IniEntryStyle& style) {
     const IniEntrySpot& spot = splice->layout->entries[entry.spot];
     const char* ending = spot.crlf ? "\r\n" : "\n";
     bool common = splice->dialect == INI_DIALECT_COMMON;
     if (!common || (!spot.continued && strchr(entry.value, '\n') == nullptr)) {
         copy_to(splice, spot.value_begin);
+        if (common && !spot.has_delimiter) {
+            ini_append_delimiter(&splice->out, &style, entry.value[0] == '\0');
+        }
         ini_append_value(&splice->out, splice->dialect, entry.value, ending, "", 0);
         skip_to(splice, spot.value_end);
         return;
@@ -133,6 +146,9 @@ static void write_changed(Splice* splice, const PlanEntry& entry) {
     copy_comments(splice, spot);
     const char* text = splice->text;
     text_append_run(&splice->out, text + spot.first, spot.value_begin - spot.first);
+    if (!spot.has_delimiter) {
+        ini_append_delimiter(&splice->out, &style, false);
+    }
     // Continuation lines are indented as the first one was, or one step
     // deeper than the key.
     if (spot.continuation_indent_length > 0) {
@@ -154,19 +170,44 @@ static size_t region_end(const Splice* splice, int32_t spot) {
                                                     : splice->size;
 }
 
-// The blanks before the last entry of loaded section `index` that stays,
-// and before the next header that stays: what the writer indents new
-// entries of that section by.
-static IniIndent new_entry_indent(const Splice* splice, const Plan* plan, int32_t index) {
+// The delimiter of the loaded entry at `spot`, where it has a value to show
+// it with its blanks; the null style otherwise.
+static bool take_delimiter(const Splice* splice, int32_t spot, IniEntryStyle* style) {
+    const IniEntrySpot& entry = splice->layout->entries[spot];
+    if (!entry.has_delimiter || entry.value_begin == entry.value_end) {
+        return false;
+    }
+    style->delimiter = splice->text + entry.key_end;
+    style->delimiter_size = entry.value_begin - entry.key_end;
+    return true;
+}
+
+// How new entries of plan section `index` look in the common dialect: the
+// blanks the writer indents them by, after the last entry that stays and
+// the next header that stays; the delimiter of the section's last entry
+// with a value, or of the file's last one.
+static IniEntryStyle new_entry_style(const Splice* splice, const Plan* plan, int32_t index) {
+    IniEntryStyle style = {{nullptr, 0}, nullptr, 0};
+    if (splice->dialect != INI_DIALECT_COMMON) {
+        return style;
+    }
     IniIndent last_entry = {nullptr, 0};
     IniIndent next_header = {nullptr, 0};
     const PlanSection& section = plan->sections[index];
-    for (int32_t i = section.count - 1; i >= 0 && last_entry.bytes == nullptr; --i) {
+    for (int32_t i = section.count - 1; i >= 0; --i) {
         const PlanEntry& entry = section.entries[i];
         if (entry.spot >= 0 && !entry.removed) {
             const IniEntrySpot& spot = splice->layout->entries[entry.spot];
-            last_entry = {splice->text + spot.first, spot.indent};
+            if (last_entry.bytes == nullptr) {
+                last_entry = {splice->text + spot.first, spot.indent};
+            }
+            if (style.delimiter == nullptr) {
+                take_delimiter(splice, entry.spot, &style);
+            }
         }
+    }
+    for (size_t i = splice->layout->entry_count; i > 0 && style.delimiter == nullptr; --i) {
+        take_delimiter(splice, int32_t(i - 1), &style);
     }
     for (int32_t i = index + 1; i < plan->count && next_header.bytes == nullptr; ++i) {
         const PlanSection& next = plan->sections[i];
@@ -175,12 +216,14 @@ static IniIndent new_entry_indent(const Splice* splice, const Plan* plan, int32_
             next_header = {splice->text + spot.first, spot.indent};
         }
     }
-    return ini_new_entry_indent(splice->dialect, last_entry, next_header);
+    style.indent = ini_new_entry_indent(splice->dialect, last_entry, next_header);
+    return style;
 }
 
 // Writes loaded section `index` of the plan: its header as it is, its
-// entries as the plan has them, its new entries right after its last loaded
-// entry (or its header).
+// entries as the plan has them, each new one where the plan puts it: in the
+// place of a line that comments it out, or right after the loaded entry
+// before it (or the header).
 static void write_loaded_section(Splice* splice, const Plan* plan, int32_t index) {
     const PlanSection& section = plan->sections[index];
     const IniSectionSpot& spot = splice->layout->sections[section.spot];
@@ -189,10 +232,20 @@ static void write_loaded_section(Splice* splice, const Plan* plan, int32_t index
         skip_to(splice, region_end(splice, section.spot));
         return;
     }
+    IniEntryStyle style = new_entry_style(splice, plan, index);
     size_t last_end = spot.end;
     for (int32_t i = 0; i < section.count; ++i) {
         const PlanEntry& entry = section.entries[i];
         if (entry.spot < 0) {
+            if (entry.removed) {
+                continue;
+            }
+            if (entry.commented >= 0) {
+                write_uncommented(splice, entry, style);
+            } else {
+                copy_to(splice, last_end);
+                write_new_entry(splice, entry, style);
+            }
             continue;
         }
         const IniEntrySpot& entry_spot = splice->layout->entries[entry.spot];
@@ -202,21 +255,36 @@ static void write_loaded_section(Splice* splice, const Plan* plan, int32_t index
             copy_comments(splice, entry_spot);
             skip_to(splice, entry_spot.end);
         } else if (strcmp(entry.value, entry.loaded_value) != 0) {
-            write_changed(splice, entry);
+            write_changed(splice, entry, style);
         }
     }
     copy_to(splice, last_end);
-    append_new_entries(splice, section, new_entry_indent(splice, plan, index));
 }
 
-// Writes new section `section` at the end: its header and its entries.
-static void write_new_section(Splice* splice, const PlanSection& section) {
+// Writes new section `section` at the end: its header, after an empty line
+// where the text separates its sections so, and its entries.
+static void write_new_section(Splice* splice, const Plan* plan, int32_t index) {
+    const PlanSection& section = plan->sections[index];
     if (section.removed) {
         return;
     }
     break_line(splice);
+    const IniLayout* layout = splice->layout;
+    bool separated = false;
+    for (size_t i = layout->section_count; i > 0 && !separated; --i) {
+        separated = ini_sections_separated(splice->text, layout->sections[i - 1].first);
+    }
+    if (separated && splice->out.length > 0) {
+        text_append_string(&splice->out, ending_after(splice));
+    }
     ini_append_header(&splice->out, section.name, ending_after(splice));
-    append_new_entries(splice, section, {"", 0});
+    IniEntryStyle style = new_entry_style(splice, plan, index);
+    style.indent = {"", 0};
+    for (int32_t i = 0; i < section.count; ++i) {
+        if (!section.entries[i].removed) {
+            write_new_entry(splice, section.entries[i], style);
+        }
+    }
 }
 
 // The edited text of `text` as `plan` has it, in `out`.
@@ -233,7 +301,7 @@ static void write_edited(const char* text, size_t size, const IniLayout* layout,
     copy_to(&splice, size);
     for (int32_t i = 0; i < plan->count; ++i) {
         if (plan->sections[i].spot < 0) {
-            write_new_section(&splice, plan->sections[i]);
+            write_new_section(&splice, plan, i);
         }
     }
     *out = splice.out;
@@ -256,29 +324,42 @@ static size_t room_for(const IniEdit* edits, size_t count) {
 static bool well_formed(const IniEdit* edits, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         const IniEdit& edit = edits[i];
-        bool entry = edit.kind == INI_EDIT_SET || edit.kind == INI_EDIT_REMOVE_KEY ||
-                     edit.kind == INI_EDIT_REMOVE_ALL;
+        bool valued =
+            edit.kind == INI_EDIT_SET || edit.kind == INI_EDIT_SET_ALL || edit.kind == INI_EDIT_ADD;
+        bool entry = valued || edit.kind == INI_EDIT_REMOVE_KEY || edit.kind == INI_EDIT_REMOVE_ALL;
         bool known =
             entry || edit.kind == INI_EDIT_ADD_SECTION || edit.kind == INI_EDIT_REMOVE_SECTION;
         if (!known || edit.section == nullptr || (entry && edit.key == nullptr) ||
-            (edit.kind == INI_EDIT_SET && edit.value == nullptr)) {
+            (valued && edit.value == nullptr)) {
             return false;
         }
     }
     return true;
 }
 
+// `options`, or the defaults where it is null.
+static IniOptions options_or_defaults(const IniOptions* options) {
+    IniOptions chosen = {};
+    if (options != nullptr) {
+        chosen = *options;
+    }
+    return chosen;
+}
+
 // The edit of a text: the plan of its document, changed as `edits` say,
 // then written, loaded again and compared.
 static IniEditResult edit_text(const char* text, size_t size, const IniEdit* edits, size_t count,
-                               IniDialect dialect, TextBuffer* out, IniLoadReport* report) {
+                               const IniOptions& options, TextBuffer* out, IniLoadReport* report) {
     IniLayout layout;
-    IniDocument* before = ini_load_laid_out(text, size, dialect, report, &layout);
+    IniDocument* before = ini_load_laid_out(text, size, &options, report, &layout);
     if (before == nullptr) {
         return INI_EDIT_DOES_NOT_LOAD;
     }
+    const char* original = text == nullptr ? "" : text;
+    size_t original_size = text == nullptr ? 0 : size;
     Plan plan;
-    plan_init(&plan, before);
+    plan_init(&plan, before, original, &layout,
+              {options.dialect == INI_DIALECT_COMMON, (options.flags & INI_IGNORE_CASE) != 0});
     IniEditResult result = INI_EDIT_CHANGED;
     for (size_t i = 0; i < count && result == INI_EDIT_CHANGED; ++i) {
         result = plan_apply(&plan, edits[i]);
@@ -287,9 +368,9 @@ static IniEditResult edit_text(const char* text, size_t size, const IniEdit* edi
         result = INI_EDIT_UNCHANGED;
     }
     if (result == INI_EDIT_CHANGED) {
-        write_edited(text == nullptr ? "" : text, text == nullptr ? 0 : size, &layout, dialect,
-                     &plan, room_for(edits, count), out);
-        IniDocument* after = ini_load_laid_out(out->data, out->length, dialect, nullptr, nullptr);
+        write_edited(original, original_size, &layout, options.dialect, &plan,
+                     room_for(edits, count), out);
+        IniDocument* after = ini_load_laid_out(out->data, out->length, &options, nullptr, nullptr);
         if (after == nullptr || !plan_matches(&plan, after)) {
             result = INI_EDIT_NOT_REPRESENTABLE;
             text_free(out);
@@ -302,15 +383,6 @@ static IniEditResult edit_text(const char* text, size_t size, const IniEdit* edi
     return result;
 }
 
-// The dialect and wait of `options`; null means the defaults.
-static IniOptions options_or_defaults(const IniOptions* options) {
-    IniOptions chosen = {};
-    if (options != nullptr) {
-        chosen = *options;
-    }
-    return chosen;
-}
-
 IniEditResult ini_edit_text_with(const char* text, size_t size, const IniEdit* edits, size_t count,
                                  const IniOptions* options, char** edited, size_t* edited_size,
                                  IniLoadReport* report) {
@@ -321,13 +393,64 @@ IniEditResult ini_edit_text_with(const char* text, size_t size, const IniEdit* e
     }
     IniLoadReport unused;
     TextBuffer out = {};
-    IniEditResult result = edit_text(text, size, edits, count, options_or_defaults(options).dialect,
-                                     &out, report == nullptr ? &unused : report);
+    IniEditResult result = edit_text(text, size, edits, count, options_or_defaults(options), &out,
+                                     report == nullptr ? &unused : report);
     if (result == INI_EDIT_CHANGED) {
         *edited = out.data;
         *edited_size = out.length;
     }
     return result;
+}
+
+// Which part of `edit` the dialect of `options` cannot hold, and why; null
+// where each part reads back. Each part is tried alone, beside plain words.
+static const char* refusal_of(const IniEdit& edit, const IniOptions& options) {
+    struct Part {
+        const char* text;
+        const char* name;
+    };
+    const Part parts[] = {{edit.section, "section name"}, {edit.key, "key"}, {edit.value, "value"}};
+    for (int i = 0; i < 3; ++i) {
+        if (parts[i].text == nullptr) {
+            continue;
+        }
+        IniEdit alone = {INI_EDIT_SET, i == 0 ? parts[i].text : "s", i == 1 ? parts[i].text : "k",
+                         i == 2 ? parts[i].text : "v", 0};
+        TextBuffer out = {};
+        IniLoadReport report;
+        IniEditResult result = edit_text("", 0, &alone, 1, options, &out, &report);
+        text_free(&out);
+        if (result != INI_EDIT_NOT_REPRESENTABLE) {
+            continue;
+        }
+        const char* text = parts[i].text;
+        size_t length = strlen(text);
+        static thread_local char why[64];
+        const char* reason = strchr(text, '\n') != nullptr || strchr(text, '\r') != nullptr
+                                 ? "holds a line break"
+                             : length == 0 ? "is empty"
+                             : text[0] == ' ' || text[0] == '\t' || text[length - 1] == ' ' ||
+                                     text[length - 1] == '\t'
+                                 ? "begins or ends with a blank"
+                                 : "holds a character the format reads otherwise";
+        snprintf(why, sizeof why, "the %s %s", parts[i].name, reason);
+        return why;
+    }
+    return nullptr;
+}
+
+const char* ini_edit_refusal(const IniEdit* edits, size_t count, const IniOptions* options) {
+    if (!well_formed(edits, count)) {
+        return "an edit lacks its section, key or value";
+    }
+    IniOptions chosen = options_or_defaults(options);
+    chosen.flags &= ~uint32_t(INI_DRY_RUN);
+    for (size_t i = 0; i < count; ++i) {
+        if (const char* refusal = refusal_of(edits[i], chosen)) {
+            return refusal;
+        }
+    }
+    return nullptr;
 }
 
 IniEditResult ini_edit_text(const char* text, size_t size, const char* section, const char* key,
@@ -386,14 +509,19 @@ const char* ini_edit_warning() {
     return edit_warning;
 }
 
-IniEditResult ini_edit_file_with(const char* path, const IniEdit* edits, size_t count,
-                                 const IniOptions* options, IniLoadReport* report) {
+IniEditResult ini_edit_file_texts(const char* path, const IniEdit* edits, size_t count,
+                                  const IniOptions* options, IniLoadReport* report, char** before,
+                                  size_t* before_size, char** after, size_t* after_size) {
     IniLoadReport unused;
     if (report == nullptr) {
         report = &unused;
     }
     *report = {INI_LOAD_CANNOT_OPEN, 0};
     edit_warning = nullptr;
+    if (before != nullptr) {
+        *before = *after = nullptr;
+        *before_size = *after_size = 0;
+    }
     if (!well_formed(edits, count)) {
         *report = {INI_LOAD_OK, 0};
         return INI_EDIT_NOT_REPRESENTABLE;
@@ -415,14 +543,36 @@ IniEditResult ini_edit_file_with(const char* path, const IniEdit* edits, size_t 
     size_t size = 0;
     const char* text = platform_edit_text(edit, &size);
     TextBuffer out = {};
-    IniEditResult result = edit_text(text, size, edits, count, chosen.dialect, &out, report);
+    IniEditResult result = edit_text(text, size, edits, count, chosen, &out, report);
     if (result == INI_EDIT_CHANGED) {
+        if (before != nullptr) {
+            *before = static_cast<char*>(ini_allocate(size + 1));
+            memcpy(*before, text == nullptr ? "" : text, size);
+            *before_size = size;
+        }
         platform_edit_drop_text(edit);
-        result = result_of(platform_edit_commit(edit, out.data, out.length));
+        if ((chosen.flags & INI_DRY_RUN) == 0) {
+            result = result_of(platform_edit_commit(edit, out.data, out.length));
+        }
+        if (before != nullptr && result == INI_EDIT_CHANGED) {
+            *after = out.data;
+            *after_size = out.length;
+            out = {};
+        } else if (before != nullptr) {
+            free(*before);
+            *before = nullptr;
+            *before_size = 0;
+        }
         text_free(&out);
     }
     platform_edit_end(edit);
     return result;
+}
+
+IniEditResult ini_edit_file_with(const char* path, const IniEdit* edits, size_t count,
+                                 const IniOptions* options, IniLoadReport* report) {
+    return ini_edit_file_texts(path, edits, count, options, report, nullptr, nullptr, nullptr,
+                               nullptr);
 }
 
 IniEditResult ini_edit_file(const char* path, const char* section, const char* key,
@@ -461,6 +611,8 @@ const char* ini_edit_result_text(IniEditResult result) {
             return "another program changed the file during the edit";
         case INI_EDIT_FOLDER_REFUSED:
             return "cannot write in the file's folder";
+        case INI_EDIT_NO_SECTION:
+            return "no such section";
     }
     return "unknown edit result";
 }

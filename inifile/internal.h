@@ -47,6 +47,24 @@ void ini_append_slot(T*** slots, int32_t* count, int32_t* capacity, T* item) {
     (*slots)[(*count)++] = item;
 }
 
+// Whether names (or keys) `a` and `b` are one: byte for byte, or without
+// regard to ASCII case.
+bool ini_same_name(const char* a, const char* b, bool ignore_case);
+
+// A hash of `name` that names which are one share (FNV-1a).
+uint32_t ini_name_hash(const char* name, bool ignore_case);
+
+// An entry's value for a key without one: its key's terminator, which reads
+// as "" (ini_has_value).
+inline char* ini_no_value(IniEntry* entry, size_t key_length) {
+    return entry->key + key_length;
+}
+
+// The list in `value` with `item` added (where it is not one yet) or every
+// item equal to it removed, items separated by `separator`: a new string the
+// caller releases (free), or null where nothing changes.
+char* ini_list_changed(const char* value, const char* item, char separator, bool add);
+
 struct IniPages;
 
 // An entry is one block: the record, then its text (the key, its terminator,
@@ -54,6 +72,10 @@ struct IniPages;
 // text after the record; `key` points at it, `value` is for the caller to set.
 // It comes from `pages`, or from the heap when that is null.
 IniEntry* ini_new_entry_block(size_t text_size, IniPages* pages);
+
+// Appends `entry` to `section`, which owns it from then on, moving the
+// slots out of the section's block when it has no free one left.
+void ini_section_append(IniSection* section, IniEntry* entry);
 
 // A loaded section is built once its entries are known, so that its block
 // holds exactly as many slots as the file gives it. The draft gathers them

@@ -113,6 +113,11 @@ void loader_note_comment(Loader* loader, const IniLineSpan& line) {
     append_spot(&layout->comments, &layout->comment_count, &layout->comment_capacity, line);
 }
 
+void loader_note_commented(Loader* loader, const IniCommentedEntry& line) {
+    IniLayout* layout = loader->layout;
+    append_spot(&layout->commented, &layout->commented_count, &layout->commented_capacity, line);
+}
+
 void ini_layout_init(IniLayout* layout) {
     memset(layout, 0, sizeof *layout);
 }
@@ -121,17 +126,18 @@ void ini_layout_free(IniLayout* layout) {
     free(layout->sections);
     free(layout->entries);
     free(layout->comments);
+    free(layout->commented);
     ini_layout_init(layout);
 }
 
 // The document that the lines of `reader` describe in `dialect`, or null
 // with the reason in `report` (never null). A read error midway ends the
 // input where `lenient`, and fails the load otherwise.
-static IniDocument* load_lines(LineReader* reader, IniDialect dialect, bool lenient,
+static IniDocument* load_lines(LineReader* reader, const IniOptions& options, bool lenient,
                                IniLoadReport* report, IniLayout* layout) {
     line_init(&reader->line);
     *report = {INI_LOAD_OK, 0};
-    Loader loader = {ini_new_document(), {}, false, {}, {}, layout};
+    Loader loader = {ini_new_document(), {}, false, {}, {}, layout, options.flags};
     ini_pages_init(&loader.pages);
     text_init(&loader.name);
     ini_draft_init(&loader.entries);
@@ -143,8 +149,8 @@ static IniDocument* load_lines(LineReader* reader, IniDialect dialect, bool leni
     // Each line is checked and added as it comes. A bad line anywhere
     // releases everything built so far, so no partial document escapes, just
     // as if the whole file had been checked first.
-    bool read = dialect == INI_DIALECT_COMMON ? read_common_lines(reader, &loader, report)
-                                              : read_module_lines(reader, &loader, report);
+    bool read = options.dialect == INI_DIALECT_COMMON ? read_common_lines(reader, &loader, report)
+                                                      : read_module_lines(reader, &loader, report);
     if (reader->read_failed && !lenient) {
         *report = {INI_LOAD_CANNOT_READ, 0};
         read = false;
@@ -180,12 +186,16 @@ static void reader_start(LineReader* reader, PlatformFile* handle, const char* t
     reader->line_start = 1;
 }
 
-// The dialect of `options`; null means the module's format.
-static IniDialect dialect_of(const IniOptions* options) {
-    return options == nullptr ? INI_DIALECT_MODULE : options->dialect;
+// `options`, or the defaults (the module's format) where it is null.
+static IniOptions options_or_defaults(const IniOptions* options) {
+    IniOptions chosen = {};
+    if (options != nullptr) {
+        chosen = *options;
+    }
+    return chosen;
 }
 
-static IniDocument* load_file(const char* path, IniDialect dialect, bool lenient,
+static IniDocument* load_file(const char* path, const IniOptions& options, bool lenient,
                               IniLoadReport* report) {
     IniLoadReport unused;
     if (report == nullptr) {
@@ -198,61 +208,57 @@ static IniDocument* load_file(const char* path, IniDialect dialect, bool lenient
     }
     LineReader reader;
     reader_start(&reader, file, nullptr, 0);
-    IniDocument* document = load_lines(&reader, dialect, lenient, report, nullptr);
+    IniDocument* document = load_lines(&reader, options, lenient, report, nullptr);
     platform_close(file);
     return document;
 }
 
 IniDocument* ini_load(const char* path) {
-    return load_file(path, INI_DIALECT_MODULE, true, nullptr);
+    return load_file(path, {}, true, nullptr);
 }
 
 IniDocument* ini_load_file(const char* path, IniLoadReport* report) {
-    return load_file(path, INI_DIALECT_MODULE, false, report);
+    return load_file(path, {}, false, report);
 }
 
 IniDocument* ini_load_file_with(const char* path, const IniOptions* options,
                                 IniLoadReport* report) {
-    return load_file(path, dialect_of(options), false, report);
+    return load_file(path, options_or_defaults(options), false, report);
 }
 
-IniDocument* ini_load_laid_out(const char* text, size_t size, IniDialect dialect,
+IniDocument* ini_load_laid_out(const char* text, size_t size, const IniOptions* options,
                                IniLoadReport* report, IniLayout* layout) {
     IniLoadReport unused;
     LineReader reader;
     reader_start(&reader, nullptr, text, size);
-    return load_lines(&reader, dialect, true, report == nullptr ? &unused : report, layout);
+    return load_lines(&reader, options_or_defaults(options), true,
+                      report == nullptr ? &unused : report, layout);
 }
 
 IniDocument* ini_load_text(const char* text, size_t size, IniLoadReport* report) {
-    return ini_load_laid_out(text, size, INI_DIALECT_MODULE, report, nullptr);
+    return ini_load_laid_out(text, size, nullptr, report, nullptr);
 }
 
 IniDocument* ini_load_text_with(const char* text, size_t size, const IniOptions* options,
                                 IniLoadReport* report) {
-    return ini_load_laid_out(text, size, dialect_of(options), report, nullptr);
+    return ini_load_laid_out(text, size, options, report, nullptr);
 }
 
 int32_t ini_entry_line(const char* text, size_t size, const IniOptions* options,
                        const char* section, const char* key) {
     IniLayout layout;
-    IniDocument* document = ini_load_laid_out(text, size, dialect_of(options), nullptr, &layout);
+    IniDocument* document = ini_load_laid_out(text, size, options, nullptr, &layout);
+    const IniEntry* entry = ini_lookup(document, section, key, options);
     int32_t line = 0;
-    size_t first_entry = 0;  // of the section, in the layout's entries
-    for (int32_t i = 0; document != nullptr && i < document->count; ++i) {
-        const IniSection* found = document->sections[i];
-        if (strcmp(found->name, section) != 0) {
-            first_entry += size_t(found->count);
-            continue;
-        }
-        for (int32_t j = 0; j < found->count; ++j) {
-            if (strcmp(found->entries[j]->key, key) == 0) {
-                size_t first = layout.entries[first_entry + size_t(j)].first;
+    size_t spot = 0;  // each entry's place in the layout, in file order
+    for (int32_t i = 0; entry != nullptr && i < document->count; ++i) {
+        const IniSection* candidate = document->sections[i];
+        for (int32_t j = 0; j < candidate->count; ++j, ++spot) {
+            if (candidate->entries[j] == entry) {
+                size_t first = layout.entries[spot].first;
                 line = reported_line(1 + int64_t(std::count(text, text + first, '\n')));
-                break;
             }
         }
-        break;  // only the first section of that name counts
     }
     if (document != nullptr) {
         ini_layout_free(&layout);

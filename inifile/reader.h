@@ -56,6 +56,7 @@ struct Loader {
     TextBuffer name;          // the last header's name, until its section is built
     IniSectionDraft entries;  // the entries read since that header
     IniLayout* layout;        // where they stand, when an edit asks
+    uint32_t flags;           // the IniOptions flags it reads with
 };
 
 // Starts a section named by the `size` bytes of `line` from `from` on,
@@ -81,6 +82,9 @@ void loader_note_entry(Loader* loader, const IniEntrySpot& spot);
 // it (layout only); the caller takes it back (comment_count) where it does
 // not.
 void loader_note_comment(Loader* loader, const IniLineSpan& line);
+
+// Notes a comment line that comments out an entry (layout only).
+void loader_note_commented(Loader* loader, const IniCommentedEntry& line);
 
 // The line rules of each dialect: every line of `reader` into `loader`.
 // True when all of them fit; otherwise false, with the reason and line in

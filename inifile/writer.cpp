@@ -45,17 +45,51 @@ void ini_append_value(TextBuffer* out, IniDialect dialect, const char* value, co
     }
 }
 
+// The delimiter the writer writes, with its blanks.
+static const char kDelimiter[] = " = ";
+
+void ini_append_delimiter(TextBuffer* out, const IniEntryStyle* style, bool empty_value) {
+    const char* delimiter = kDelimiter;
+    size_t size = sizeof kDelimiter - 1;
+    if (style != nullptr && style->delimiter != nullptr) {
+        delimiter = style->delimiter;
+        size = style->delimiter_size;
+    }
+    // The delimiter and the blanks before it; those after it only where a
+    // value follows, and one where there are none but some before.
+    size_t core = size;
+    while (core > 1 && (delimiter[core - 1] == ' ' || delimiter[core - 1] == '\t')) {
+        --core;
+    }
+    text_append_run(out, delimiter, core);
+    if (empty_value) {
+        return;
+    }
+    if (core < size) {
+        text_append_run(out, delimiter + core, size - core);
+    } else if (delimiter[0] == ' ' || delimiter[0] == '\t') {
+        text_append(out, ' ');
+    }
+}
+
 void ini_append_entry(TextBuffer* out, IniDialect dialect, const char* key, const char* value,
-                      const char* ending, const char* indent, size_t indent_size) {
+                      const char* ending, const IniEntryStyle* style) {
     if (dialect != INI_DIALECT_COMMON) {
         ini_append_escaped(out, key);
         text_append(out, '=');
-        ini_append_escaped(out, value);
+        ini_append_escaped(out, value == nullptr ? "" : value);
         return;
     }
+    const char* indent =
+        style != nullptr && style->indent.bytes != nullptr ? style->indent.bytes : "";
+    size_t indent_size =
+        style != nullptr && style->indent.bytes != nullptr ? style->indent.size : 0;
     text_append_run(out, indent, indent_size);
     text_append_string(out, key);
-    text_append_string(out, *value == '\0' || *value == '\n' ? " =" : " = ");
+    if (value == nullptr) {
+        return;  // a key without a value
+    }
+    ini_append_delimiter(out, style, *value == '\0' || *value == '\n');
     ini_append_continued(out, value, ending, indent, indent_size);
 }
 
@@ -99,6 +133,18 @@ IniIndent ini_new_entry_indent(IniDialect dialect, IniIndent last_entry, IniInde
     return next_header.bytes != nullptr ? next_header : IniIndent{"", 0};
 }
 
+bool ini_sections_separated(const char* text, size_t header_first) {
+    size_t at = header_first;
+    if (at == 0 || text[at - 1] != '\n') {
+        return false;
+    }
+    --at;
+    if (at > 0 && text[at - 1] == '\r') {
+        --at;
+    }
+    return at > 0 && text[at - 1] == '\n';
+}
+
 // Writes one section: its header line (the name unescaped), then one line
 // per entry, each in a single write. False when any write fails.
 static bool write_section(PlatformFile* file, const IniSection* section, TextBuffer* line) {
@@ -110,7 +156,7 @@ static bool write_section(PlatformFile* file, const IniSection* section, TextBuf
     for (int32_t i = 0; i < section->count; ++i) {
         line->length = 0;
         ini_append_entry(line, INI_DIALECT_MODULE, section->entries[i]->key,
-                         section->entries[i]->value, "\n", "", 0);
+                         section->entries[i]->value, "\n", nullptr);
         text_append(line, '\n');
         if (!platform_write(file, line->data, line->length)) {
             return false;
@@ -147,8 +193,9 @@ char* ini_write_text(const IniDocument* document, const IniOptions* options, siz
             ini_append_header(&out, section->name, "\n");
         }
         for (int32_t j = 0; j < section->count; ++j) {
-            ini_append_entry(&out, dialect, section->entries[j]->key, section->entries[j]->value,
-                             "\n", "", 0);
+            const IniEntry* entry = section->entries[j];
+            ini_append_entry(&out, dialect, entry->key,
+                             ini_has_value(entry) ? entry->value : nullptr, "\n", nullptr);
             text_append(&out, '\n');
         }
     }

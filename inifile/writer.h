@@ -26,11 +26,27 @@ void ini_append_escaped(TextBuffer* out, const char* text);
 void ini_append_value(TextBuffer* out, IniDialect dialect, const char* value, const char* ending,
                       const char* indent, size_t indent_size);
 
+// How a new entry looks in the common dialect: the blanks before its key,
+// and its delimiter with the blanks around it (" = ", "=", ": "), as an
+// entry of its file has them; null bytes: the writer's own (" = ").
+struct IniEntryStyle {
+    IniIndent indent;
+    const char* delimiter;
+    size_t delimiter_size;
+};
+
 // Appends an entry's line, not ended: "key=value", escaped, in the module's
-// format; in the common dialect "key = value" after `indent`, a value of
-// several lines on continuation lines one step deeper, ended by `ending`.
+// format; in the common dialect "key = value" in `style` (null: the
+// writer's), a value of several lines on continuation lines one step
+// deeper, ended by `ending`, and a key without a value (a null `value`)
+// alone.
 void ini_append_entry(TextBuffer* out, IniDialect dialect, const char* key, const char* value,
-                      const char* ending, const char* indent, size_t indent_size);
+                      const char* ending, const IniEntryStyle* style);
+
+// Appends the delimiter of `style` (null: the writer's) before a value,
+// empty or not: a delimiter with a blank before it gets one after it too
+// where a value follows, and none where none does.
+void ini_append_delimiter(TextBuffer* out, const IniEntryStyle* style, bool empty_value);
 
 // A value of the common dialect whose further lines go one step deeper than
 // a key indented by `key_indent`.
@@ -54,5 +70,10 @@ void ini_append_line_break(TextBuffer* out, const char* ending, bool open_escape
 // the entry before it would continue that entry's value, so a new entry
 // after a header is indented no deeper than the line after it.
 IniIndent ini_new_entry_indent(IniDialect dialect, IniIndent last_entry, IniIndent next_header);
+
+// Whether a text separates its sections by an empty line: the line before
+// the header at `header_first` (not the text's first) is empty. A new
+// section is then written after one too.
+bool ini_sections_separated(const char* text, size_t header_first);
 
 #endif  // INIFILE_WRITER_H_

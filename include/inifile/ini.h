@@ -206,6 +206,16 @@ typedef enum IniDialect {
 #define INI_IN_PLACE                                                      \
     2u /* an edit of a file writes over it in place, its inode kept, with \
           a copy of the old text beside it until the new one is flushed */
+#define INI_IGNORE_CASE                                                    \
+    4u /* lookups and edits match section names and keys without regard to \
+          ASCII case */
+#define INI_INLINE_COMMENTS                                              \
+    8u /* common dialect: a ';' or '#' after a blank starts a comment to \
+          the end of the line (configparser's inline_comment_prefixes) */
+#define INI_ALLOW_NO_VALUE                                                              \
+    16u                 /* common dialect: a line without '=' or ':' is a key without a \
+                           value (configparser's allow_no_value); see ini_has_value */
+#define INI_DRY_RUN 32u /* an edit of a file does everything but write it */
 
 // How a text is read and a file edited. A zeroed record is the default:
 // the module's format, a wait of 10 s for another edit of the same file.
@@ -219,11 +229,34 @@ typedef struct IniOptions {
 } IniOptions;
 
 // ini_load_text and ini_load_file in the dialect of `options` (null: the
-// defaults). A null `text` reads as no bytes.
+// defaults), with its INI_INLINE_COMMENTS and INI_ALLOW_NO_VALUE. A null
+// `text` reads as no bytes.
 INI_API IniDocument* ini_load_text_with(const char* text, size_t size, const IniOptions* options,
                                         IniLoadReport* report);
 INI_API IniDocument* ini_load_file_with(const char* path, const IniOptions* options,
                                         IniLoadReport* report);
+
+// Whether `entry` has a value: false only for a key that a text of the
+// common dialect, read with INI_ALLOW_NO_VALUE, gave none (its value then
+// reads as ""). Writers write such a key alone.
+INI_API int ini_has_value(const IniEntry* entry);
+
+// The entry of `key` in the sections named `section`, as the readers of the
+// dialect of `options` (null: the module's format) see it, or null. In the
+// module's format that is the first entry of the key in the first section
+// of the name (ini_find_section, then ini_get); in the common dialect the
+// sections of one name read as one and the last entry of a key wins, as
+// configparser (strict=False), GLib's key files, PHP and systemd read them.
+// With INI_IGNORE_CASE names and keys match without regard to ASCII case.
+INI_API const IniEntry* ini_lookup(const IniDocument* document, const char* section,
+                                   const char* key, const IniOptions* options);
+
+// `document` as those readers see it: a new document, owned by the caller,
+// with each section name once (where it first stands) holding each of its
+// keys once (where it first stands, with the value ini_lookup gives), in
+// file order. With INI_IGNORE_CASE names and keys that differ in ASCII case
+// alone are one, spelled as they first are.
+INI_API IniDocument* ini_read_view(const IniDocument* document, const IniOptions* options);
 
 // Why the last failed file operation of this module on this thread failed,
 // as the system words it ("No such file or directory", "Access is denied");
@@ -265,8 +298,9 @@ typedef enum IniEditResult {
     INI_EDIT_NOT_FOUND,         /* an INI_EDIT_EXISTING set met no such entry */
     INI_EDIT_CONFLICT,          /* another program changed the file during the edit:
                                    nothing was written */
-    INI_EDIT_FOLDER_REFUSED     /* the file's folder refused the new file: nothing
+    INI_EDIT_FOLDER_REFUSED,    /* the file's folder refused the new file: nothing
                                    was written */
+    INI_EDIT_NO_SECTION         /* an INI_EDIT_EXISTING change met no such section */
 } IniEditResult;
 
 // Edits the `size` bytes at `text` as ini_set (or, with a null `value`,
@@ -300,18 +334,33 @@ INI_API IniEditResult ini_edit_file(const char* path, const char* section, const
 
 // One change of an edit.
 typedef enum IniEditKind {
-    INI_EDIT_SET = 0,       /* `key` to `value` in `section`, as ini_edit_text */
-    INI_EDIT_REMOVE_KEY,    /* the first entry of `key` in `section` */
-    INI_EDIT_REMOVE_ALL,    /* every entry of `key` in `section` */
-    INI_EDIT_ADD_SECTION,   /* an empty `section` at the end, where there is none */
-    INI_EDIT_REMOVE_SECTION /* the first `section`: its header and every line
-                               up to the next header */
+    INI_EDIT_SET = 0,        /* `key` to `value` in `section`, as ini_edit_text */
+    INI_EDIT_REMOVE_KEY,     /* the first entry of `key` in `section` */
+    INI_EDIT_REMOVE_ALL,     /* every entry of `key` in `section` */
+    INI_EDIT_ADD_SECTION,    /* an empty `section` at the end, where there is none */
+    INI_EDIT_REMOVE_SECTION, /* the first `section`: its header and every line
+                                up to the next header */
+    INI_EDIT_SET_ALL,        /* `key` to `value` where its first entry stands,
+                                every other entry of it removed */
+    INI_EDIT_ADD             /* one more entry of `key`, right after its last
+                                one (or where a set would put it) */
 } IniEditKind;
 
 // Flags of IniEdit.
-#define INI_EDIT_EXISTING                                  \
-    1u /* a set changes an entry that exists, or fails the \
-          whole edit with INI_EDIT_NOT_FOUND */
+#define INI_EDIT_EXISTING                                              \
+    1u /* a set changes, a removal removes, only what exists: else the \
+          whole edit fails with INI_EDIT_NO_SECTION or INI_EDIT_NOT_FOUND */
+#define INI_EDIT_UNCOMMENT                                                 \
+    2u /* common dialect: a set of an absent key takes the place of a line \
+          that comments out an entry of exactly that key in its section    \
+          (";key =", "# key = old") */
+#define INI_EDIT_LIST_ADD                                                  \
+    4u /* a set adds `value` as an item of the list the value holds, where \
+          it is not one yet; the items and their separators stay */
+#define INI_EDIT_LIST_REMOVE 8u /* ... removes every item equal to `value` */
+// The separator of a list (INI_EDIT_LIST_ADD, _REMOVE), in the flags: ','
+// where none is given. Blanks around items are not part of them.
+#define INI_EDIT_LIST_SEPARATOR(byte) ((uint32_t)(unsigned char)(byte) << 8)
 
 typedef struct IniEdit {
     IniEditKind kind;
@@ -363,6 +412,21 @@ INI_API IniEditResult ini_edit_file_with(const char* path, const IniEdit* edits,
 // still bring the old text back; ini_system_error tells why). Static
 // storage; valid until the next edit on this thread.
 INI_API const char* ini_edit_warning(void);
+
+// ini_edit_file_with that also hands out the file's text before and after
+// the edit (on INI_EDIT_CHANGED; otherwise both are null), each owned by the
+// caller and released with ini_free_text: what a diff of the edit needs.
+// With INI_DRY_RUN in `options` the file is not written.
+INI_API IniEditResult ini_edit_file_texts(const char* path, const IniEdit* edits, size_t count,
+                                          const IniOptions* options, IniLoadReport* report,
+                                          char** before, size_t* before_size, char** after,
+                                          size_t* after_size);
+
+// After INI_EDIT_NOT_REPRESENTABLE for `edits`: which of a section's name,
+// a key or a value the dialect of `options` cannot hold, and why, as a
+// short fixed English text ("the value holds a line feed"); null where the
+// edits are well formed and each part would read back. Static storage.
+INI_API const char* ini_edit_refusal(const IniEdit* edits, size_t count, const IniOptions* options);
 
 // Releases a text that ini_edit_text made; null is ignored.
 INI_API void ini_free_text(char* text);

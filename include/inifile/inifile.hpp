@@ -204,6 +204,7 @@ class Document {
         IniOptions options = options_of(dialect);
         Document loaded(nullptr);
         loaded.document_ = ini_load_text_with(text.data(), text.size(), &options, &loaded.report_);
+        loaded.dialect_ = dialect;
         return loaded;
     }
 
@@ -211,16 +212,20 @@ class Document {
         IniOptions options = options_of(dialect);
         Document loaded(nullptr);
         loaded.document_ = ini_load_file_with(path.c_str(), &options, &loaded.report_);
+        loaded.dialect_ = dialect;
         return loaded;
     }
 
     Document(Document&& other) noexcept
-        : document_(std::exchange(other.document_, nullptr)), report_(other.report_) {}
+        : document_(std::exchange(other.document_, nullptr)),
+          report_(other.report_),
+          dialect_(other.dialect_) {}
     Document& operator=(Document&& other) noexcept {
         if (this != &other) {
             ini_free_document(document_);
             document_ = std::exchange(other.document_, nullptr);
             report_ = other.report_;
+            dialect_ = other.dialect_;
         }
         return *this;
     }
@@ -254,6 +259,19 @@ class Document {
     }
     iterator end() const {
         return iterator(document_ != nullptr ? document_->sections + document_->count : nullptr);
+    }
+
+    // The value of `key` in the sections named `section` as the readers of
+    // the dialect the document was loaded in see it (ini_lookup): in the
+    // common dialect the sections of one name read as one and the last
+    // entry of a key wins, as configparser and systemd read them; in the
+    // module's format the first wins. Nothing where there is none.
+    std::optional<std::string_view> get(const Name& section, const Name& key,
+                                        bool ignore_case = false) const {
+        IniOptions options = options_of(dialect_);
+        options.flags = ignore_case ? INI_IGNORE_CASE : 0;
+        const IniEntry* entry = ini_lookup(document_, section.c_str(), key.c_str(), &options);
+        return entry != nullptr ? std::optional<std::string_view>(entry->value) : std::nullopt;
     }
 
     // The first section named `name`, or one that tests false.
@@ -316,6 +334,7 @@ class Document {
 
     IniDocument* document_;
     IniLoadReport report_;
+    Dialect dialect_ = Dialect::module;
 };
 
 // Changes made to a text or a file in place, every other byte kept (see

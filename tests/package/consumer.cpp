@@ -53,6 +53,12 @@ int main(int argc, char** argv) {
                status == inifile::ValueStatus::missing,
            "a missing section's value is missing");
 
+    auto unit = inifile::Document::load_text("[Unit]\nAfter=a\nAfter=b\n[Unit]\nWants=c\n",
+                                             inifile::Dialect::common);
+    expect(unit.get("Unit", "After") == "b" && unit.get("Unit", "Wants") == "c" &&
+               unit.get("unit", "after", true) == "b" && !unit.get("unit", "after"),
+           "the common dialect's readers: the last wins, sections read as one");
+
     auto broken = inifile::Document::load_text("[s]\nk=v\nbroken\n");
     expect(!broken && broken.error() == INI_LOAD_BAD_LINE && broken.line() == 3,
            "a failed load says why and where");

@@ -9,8 +9,10 @@ sections and values, or both refuse it at the same line.
 Where the dialect departs from configparser on purpose, the text is
 prepared for configparser first: a byte-order mark is taken off, entries
 before the first header get a header of a name that cannot occur, and a
-header's name is compared trimmed. Duplicate sections and keys are not
-generated: configparser keeps the last, the module the first.
+header's name is compared trimmed. The document keeps repeated sections
+and keys as the file has them; what the readers see of them, the module's
+read view (ini_read_view: sections of one name as one, the last of a key),
+is compared with configparser's on texts that repeat names.
 """
 import configparser
 import ctypes
@@ -56,17 +58,24 @@ def load_library():
                                            ctypes.POINTER(IniOptions),
                                            ctypes.POINTER(IniLoadReport)]
     library.ini_free_document.argtypes = [ctypes.POINTER(IniDocument)]
+    library.ini_read_view.restype = ctypes.POINTER(IniDocument)
+    library.ini_read_view.argtypes = [ctypes.POINTER(IniDocument), ctypes.POINTER(IniOptions)]
     return library
 
 
-def module_reading(library, text):
-    """[(name, [(key, value)])] as the module reads `text`, or the line it refuses."""
+def module_reading(library, text, view=False):
+    """[(name, [(key, value)])] as the module reads `text` (as its readers
+    see it, with `view`), or the line it refuses."""
     options = IniOptions(dialect=INI_DIALECT_COMMON)
     report = IniLoadReport()
     document = library.ini_load_text_with(text, len(text), ctypes.byref(options),
                                           ctypes.byref(report))
     if not document:
         return ("refused", report.error, report.line)
+    if view:
+        loaded = document
+        document = library.ini_read_view(loaded, ctypes.byref(options))
+        library.ini_free_document(loaded)
     read = []
     for i in range(document.contents.count):
         section = document.contents.sections[i].contents
@@ -109,9 +118,10 @@ WORDS = ["a", "Key", "x1", "path/to", "C:\\temp\\new", "Dev;", "#not", "=eq", "a
 
 
 class Generator:
-    def __init__(self, seed):
+    def __init__(self, seed, repeats=False):
         self.random = random.Random(seed)
         self.names = set()
+        self.repeats = repeats  # names come again, a third of the time
 
     def blanks(self, most=2):
         return "".join(self.random.choice(" \t") for _ in range(self.random.randint(0, most)))
@@ -120,6 +130,9 @@ class Generator:
         return " ".join(self.random.choice(WORDS) for _ in range(self.random.randint(1, words)))
 
     def fresh(self, stem):
+        used = sorted(name for name in self.names if name.startswith(stem))
+        if self.repeats and used and self.random.random() < 0.35:
+            return self.random.choice(used)
         name = stem + str(len(self.names))
         self.names.add(name)
         return name
@@ -145,7 +158,9 @@ class Generator:
             name = "DEFAULT"
         else:
             name = self.fresh("s")
-        if self.random.random() < 0.3:
+        # Names are trimmed, where configparser keeps the blanks: repeated
+        # names are written alike.
+        if self.random.random() < 0.3 and not self.repeats:
             name = self.blanks(1) + name + self.blanks(1)
         # configparser's header ends at the last bracket: what follows is
         # not read, or, after another bracket, belongs to the name.
@@ -190,6 +205,16 @@ class CommonDialectTest(unittest.TestCase):
         self.assertGreater(refused, 0)
         self.assertGreater(compared - refused, CASES // 2)
 
+    def test_lookups_see_what_configparser_sees(self):
+        repeated = 0
+        for seed in range(CASES // 3):
+            text = Generator(seed, repeats=True).document()
+            expected = python_reading(text)
+            with self.subTest(seed=seed, text=text):
+                self.assertEqual(module_reading(self.library, text, view=True), expected)
+            repeated += module_reading(self.library, text) != expected
+        self.assertGreater(repeated, CASES // 30)
+
     def test_edges_by_hand(self):
         for text in (b"[]\n", b"[ ]x]\nk=v\n", b"[s]\n  [t]\nk = 1\n", b"[s]\n= v\n",
                      b"[s]\nk = a\n\n\n", b"[s]\nk:\n\t\n\tb\n"):
@@ -202,7 +227,7 @@ class CommonDialectTest(unittest.TestCase):
             (b"a = 1\n[s]\nb = 2\n", [(b"", [(b"a", b"1")]), (b"s", [(b"b", b"2")])]),
             # A byte-order mark is skipped; header names are trimmed.
             (b"\xef\xbb\xbf[ s\t]\nk = v\n", [(b"s", [(b"k", b"v")])]),
-            # The first of a repeated key wins, as everywhere in the module.
+            # The document keeps a repeated key; its readers see the last.
             (b"[s]\nk = 1\nk = 2\n", [(b"s", [(b"k", b"1"), (b"k", b"2")])]),
         ]
         for text, expected in cases:
