@@ -2,8 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <set>
-#include <vector>
 
 #include "messages.h"
 #include "names.h"
@@ -105,44 +103,41 @@ void append_json_string(std::string* out, const char* text) {
     *out += '"';
 }
 
-// The sections of `document` that lookups see: the first of each name.
-std::vector<const IniSection*> first_sections(const IniDocument* document) {
-    std::vector<const IniSection*> sections;
-    std::set<std::string> seen;
-    for (int32_t i = 0; i < document->count; ++i) {
-        if (seen.insert(document->sections[i]->name).second) {
-            sections.push_back(document->sections[i]);
+// Appends `text` with its line feeds and backslashes escaped ("\n",
+// "\\"), so that each entry stays on one line.
+void append_escaped_line(std::string* out, const char* text) {
+    for (; *text != '\0'; ++text) {
+        if (*text == '\n') {
+            *out += "\\n";
+        } else if (*text == '\\') {
+            *out += "\\\\";
+        } else {
+            *out += *text;
         }
     }
-    return sections;
 }
 
-// The entries of `section` that lookups see: the first of each key.
-std::vector<const IniEntry*> first_entries(const IniSection* section) {
-    std::vector<const IniEntry*> entries;
-    std::set<std::string> seen;
-    for (int32_t i = 0; i < section->count; ++i) {
-        if (seen.insert(section->entries[i]->key).second) {
-            entries.push_back(section->entries[i]);
-        }
-    }
-    return entries;
-}
-
-// "[section] key = value" for every entry, in file order.
+// "[section] key = value" for every entry, in file order, one a line.
 void format_lines(const IniDocument* document, std::string* text) {
     for (int32_t i = 0; i < document->count; ++i) {
         const IniSection* section = document->sections[i];
         for (int32_t j = 0; j < section->count; ++j) {
-            *text += std::string("[") + section->name + "] " + section->entries[j]->key + " = " +
-                     section->entries[j]->value + "\n";
+            *text += "[";
+            append_escaped_line(text, section->name);
+            *text += "] ";
+            append_escaped_line(text, section->entries[j]->key);
+            *text += " = ";
+            append_escaped_line(text, section->entries[j]->value);
+            *text += "\n";
         }
     }
 }
 
 bool format_shell(const IniDocument* document, std::string* text, std::string* refusal) {
-    for (const IniSection* section : first_sections(document)) {
-        for (const IniEntry* entry : first_entries(section)) {
+    for (int32_t i = 0; i < document->count; ++i) {
+        const IniSection* section = document->sections[i];
+        for (int32_t j = 0; j < section->count; ++j) {
+            const IniEntry* entry = section->entries[j];
             if (!is_shell_name(entry->key)) {
                 *refusal = std::string(kNotAShellName) + entry->key;
                 text->clear();
@@ -160,7 +155,8 @@ bool format_shell(const IniDocument* document, std::string* text, std::string* r
 bool format_json(const IniDocument* document, std::string* text, std::string* refusal) {
     *text += "{";
     const char* separator = "\n";
-    for (const IniSection* section : first_sections(document)) {
+    for (int32_t i = 0; i < document->count; ++i) {
+        const IniSection* section = document->sections[i];
         *text += separator;
         separator = ",\n";
         if (!is_utf8(section->name)) {
@@ -172,7 +168,8 @@ bool format_json(const IniDocument* document, std::string* text, std::string* re
         append_json_string(text, section->name);
         *text += ": {";
         const char* between = "";
-        for (const IniEntry* entry : first_entries(section)) {
+        for (int32_t j = 0; j < section->count; ++j) {
+            const IniEntry* entry = section->entries[j];
             if (!is_utf8(entry->key) || !is_utf8(entry->value)) {
                 *refusal = kNotUtf8;
                 text->clear();
@@ -182,7 +179,11 @@ bool format_json(const IniDocument* document, std::string* text, std::string* re
             between = ", ";
             append_json_string(text, entry->key);
             *text += ": ";
-            append_json_string(text, entry->value);
+            if (ini_has_value(entry)) {
+                append_json_string(text, entry->value);
+            } else {
+                *text += "null";  // a key without a value
+            }
         }
         *text += "}";
     }

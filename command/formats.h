@@ -13,11 +13,10 @@ enum class Format { kIni, kLines, kShell, kJson };
 // other name.
 bool format_named(const char* name, Format* format);
 
-// `document`'s sections (all of them, or the one given) in `format`, into
-// `text`. False, with the reason in `refusal` and nothing in `text`, where
-// the format cannot carry them: a key that is not a shell name (sh), text
-// that is not UTF-8 (json). The ini form is the writer's, in `options`'
-// dialect.
+// `document`'s sections (all of them, or the one given: the readers' view,
+// each name and key once) in `format`, into `text`. False, with the reason in `refusal` and nothing
+// in `text`, where the format cannot carry them: a key that is not a shell name (sh), text that is
+// not UTF-8 (json). The ini form is the writer's, in `options`' dialect.
 bool format_sections(const IniDocument* document, Format format, const IniOptions& options,
                      std::string* text, std::string* refusal);
 

@@ -1,5 +1,6 @@
-// inifile: reads and edits INI files in place, for scripts. Bytes go out as
-// they are stored, with no conversion.
+// inifile: reads and edits INI files in place, for scripts. What it reads
+// is what the readers of the file's dialect see (the last of a repeated key
+// in the common dialect); bytes go out as they are stored.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -7,64 +8,36 @@
 #include <string>
 #include <vector>
 
+#include "diff.h"
 #include "files.h"
 #include "formats.h"
 #include "inifile/ini.h"
 #include "messages.h"
-#include "names.h"
+#include "options.h"
 #include "streams.h"
 #include "typed.h"
 
-#ifndef INIFILE_VERSION
-#define INIFILE_VERSION "unknown"
-#endif
-
 namespace {
-
-// The names of the dialects, as --dialect takes them.
-constexpr Named<IniDialect> kDialects[] = {{"module", INI_DIALECT_MODULE},
-                                           {"common", INI_DIALECT_COMMON}};
-
-// What the options say: those before the command, then the command's own.
-struct Options {
-    IniDialect dialect = INI_DIALECT_MODULE;
-    long wait_ms = kDefaultWaitSeconds * 1000;
-    bool has_format = false;
-    Format format = Format::kIni;
-    bool has_type = false;
-    ValueType type = ValueType::kInteger;
-    bool verbose = false;
-    bool existing = false;
-    bool all = false;
-    bool in_place = false;
-};
-
-// The options a command takes after its name.
-enum Accepts : unsigned {
-    kFormat = 1,
-    kType = 2,
-    kVerbose = 4,
-    kExisting = 8,
-    kAll = 16,
-    kInPlace = 32
-};
-
-// One command: its name, the options it takes, how many arguments, and
-// whether it only reads (and so may read standard input).
-struct Command {
-    const char* name;
-    unsigned accepts;
-    int fewest;
-    int most;  // -1: any number
-    int (*run)(const Options& options, int count, char** arguments, Output* out);
-};
 
 // The module's options for a load or an edit.
 IniOptions module_options(const Options& options) {
     IniOptions chosen = {};
     chosen.dialect = options.dialect;
+    chosen.flags = options.read_flags;
     chosen.edit_wait_ms = options.wait_ms > 0 ? int32_t(options.wait_ms) : -1;
     return chosen;
+}
+
+// Whether `name` names `wanted`: byte for byte, or with --ignore-case
+// without regard to ASCII case, as the module matches them.
+bool names(const Options& options, const char* name, const char* wanted) {
+    if ((options.read_flags & INI_IGNORE_CASE) == 0) {
+        return strcmp(name, wanted) == 0;
+    }
+    auto lower = [](char byte) { return byte >= 'A' && byte <= 'Z' ? char(byte + 32) : byte; };
+    for (; *name != '\0' && lower(*name) == lower(*wanted); ++name, ++wanted) {
+    }
+    return lower(*name) == lower(*wanted);
 }
 
 // Says on standard error that `what` failed for `name`, with the system's
@@ -106,8 +79,9 @@ bool read_text(const char* path, std::string* text, int* status) {
 
 // The document in `path` ("-": standard input), or null after saying why on
 // standard error (`status` then holds the exit status). `check` reports a
-// load failure in check's own form. `text`, when not null, gets the bytes.
-IniDocument* load(const Options& options, const char* path, bool check, int* status,
+// load failure in check's own form, on standard output. `text`, when not
+// null, gets the bytes.
+IniDocument* load(const Options& options, const char* path, bool check, int* status, Output* out,
                   std::string* text = nullptr) {
     IniOptions chosen = module_options(options);
     IniLoadReport report;
@@ -125,14 +99,25 @@ IniDocument* load(const Options& options, const char* path, bool check, int* sta
     if (document != nullptr) {
         return document;
     }
-    if (report.error == INI_LOAD_CANNOT_OPEN || report.error == INI_LOAD_CANNOT_READ) {
+    char line[4096];
+    if (report.error == INI_LOAD_CANNOT_READ || (report.error == INI_LOAD_CANNOT_OPEN && !check)) {
         const char* what = report.error == INI_LOAD_CANNOT_OPEN ? kCannotOpen : kCannotRead;
         *status = fail(path, what, ini_system_error());
-    } else {
-        fprintf(stderr, check ? kCheckFailed : kDoesNotLoad, path, static_cast<long>(report.line),
-                ini_load_error_text(report.error));
-        *status = check ? kNotFound : kTrouble;
+        return nullptr;
     }
+    if (report.error == INI_LOAD_CANNOT_OPEN) {
+        snprintf(line, sizeof line, kCheckCannotOpen, path, kCannotOpen, ini_system_error());
+    } else if (check) {
+        snprintf(line, sizeof line, kCheckFailed, path, static_cast<long>(report.line),
+                 ini_load_error_text(report.error));
+    } else {
+        fprintf(stderr, kDoesNotLoad, path, static_cast<long>(report.line),
+                ini_load_error_text(report.error));
+        *status = kTrouble;
+        return nullptr;
+    }
+    out->write(line, strlen(line));
+    *status = kNotFound;
     return nullptr;
 }
 
@@ -142,37 +127,78 @@ void print_line(Output* out, const char* text) {
     out->write("\n", 1);
 }
 
-// The first section named `name`, or null after saying so.
-IniSection* find_section(IniDocument* document, const char* path, const char* name) {
-    IniSection* section = ini_find_section(document, name);
-    if (section == nullptr) {
-        fprintf(stderr, kNoSection, path, name);
+// The section of the readers' view named `name`, or null after saying so.
+IniSection* find_section(IniDocument* view, const Options& options, const char* path,
+                         const char* name) {
+    for (int32_t i = 0; i < view->count; ++i) {
+        if (names(options, view->sections[i]->name, name)) {
+            return view->sections[i];
+        }
     }
-    return section;
+    fprintf(stderr, kNoSection, path, name);
+    return nullptr;
 }
 
-// Prints one value: as it is stored, or read as --type says.
-int get_value(const Options& options, IniDocument* document, const char* path,
-              const std::string& text, char** arguments, Output* out) {
-    IniSection* section = find_section(document, path, arguments[1]);
-    if (section == nullptr) {
+// Prints every value of `key` in the sections the readers read as
+// `section`, in file order.
+int get_every_value(const Options& options, const IniDocument* document, const char* path,
+                    char** arguments, Output* out) {
+    IniOptions chosen = module_options(options);
+    bool found_section = false;
+    bool found = false;
+    for (int32_t i = 0; i < document->count; ++i) {
+        const IniSection* section = document->sections[i];
+        if (!names(options, section->name, arguments[1])) {
+            continue;
+        }
+        for (int32_t j = 0; j < section->count; ++j) {
+            if (names(options, section->entries[j]->key, arguments[2])) {
+                print_line(out, section->entries[j]->value);
+                found = true;
+            }
+        }
+        found_section = true;
+        if (chosen.dialect != INI_DIALECT_COMMON) {
+            break;  // the first section of the name alone is read
+        }
+    }
+    if (!found) {
+        fprintf(stderr, found_section ? kNoKey : kNoSection, path,
+                found_section ? arguments[2] : arguments[1], arguments[1]);
         return kNotFound;
     }
-    const char* value = ini_get(section, arguments[2]);
-    if (value == nullptr) {
-        fprintf(stderr, kNoKey, path, arguments[2], arguments[1]);
+    return kDone;
+}
+
+// Prints the value of `key` the readers see: as it is stored (nothing for
+// a key without one), or read as --type says.
+int get_value(const Options& options, IniDocument* document, const char* path,
+              const std::string& text, char** arguments, Output* out) {
+    IniOptions chosen = module_options(options);
+    const IniEntry* entry = ini_lookup(document, arguments[1], arguments[2], &chosen);
+    if (entry == nullptr) {
+        bool section = false;
+        for (int32_t i = 0; i < document->count && !section; ++i) {
+            section = names(options, document->sections[i]->name, arguments[1]);
+        }
+        fprintf(stderr, section ? kNoKey : kNoSection, path, section ? arguments[2] : arguments[1],
+                arguments[1]);
         return kNotFound;
     }
     if (!options.has_type) {
-        print_line(out, value);
+        if (ini_has_value(entry)) {
+            print_line(out, entry->value);
+        }
         return kDone;
     }
+    // The typed getters read a section's entry: one that holds this one.
+    IniEntry* alone = const_cast<IniEntry*>(entry);
+    IniSection holder = {1, 1, const_cast<char*>(""), &alone};
     std::string shown;
-    IniValueStatus status = read_typed(section, arguments[2], options.type, &shown);
+    IniValueStatus status = read_typed(&holder, entry->key, options.type, &shown);
     if (status != INI_VALUE_OK) {
-        IniOptions chosen = module_options(options);
         long line = ini_entry_line(text.data(), text.size(), &chosen, arguments[1], arguments[2]);
-        fprintf(stderr, kNotOfType, path, line, arguments[2], value, type_name(options.type),
+        fprintf(stderr, kNotOfType, path, line, arguments[2], entry->value, type_name(options.type),
                 ini_value_status_text(status));
         return kTrouble;
     }
@@ -181,11 +207,14 @@ int get_value(const Options& options, IniDocument* document, const char* path,
 }
 
 int run_get(const Options& options, int count, char** arguments, Output* out) {
-    if (options.has_type && (count != 3 || options.has_format)) {
+    if (options.has_type && (count != 3 || options.has_format || options.all)) {
         return usage_error(kTypeNeedsKey, "");
     }
     if (options.has_format && count == 3) {
         return usage_error(kFormatNeedsNoKey, arguments[2]);
+    }
+    if (options.all && count != 3) {
+        return usage_error(kAllNeedsKey, "");
     }
     if (options.format == Format::kShell && count < 2) {
         return usage_error(kShellNeedsSection, "");
@@ -193,22 +222,29 @@ int run_get(const Options& options, int count, char** arguments, Output* out) {
     int status = kNotFound;
     std::string text;
     const char* path = arguments[0];
-    IniDocument* document = load(options, path, false, &status, options.has_type ? &text : nullptr);
+    IniDocument* document =
+        load(options, path, false, &status, out, options.has_type ? &text : nullptr);
     if (document == nullptr) {
         return status;
     }
-    if (count == 3) {
+    IniOptions chosen = module_options(options);
+    IniDocument* view = nullptr;
+    if (options.all) {
+        status = get_every_value(options, document, path, arguments, out);
+    } else if (count == 3) {
         status = get_value(options, document, path, text, arguments, out);
     } else {
+        view = ini_read_view(document, &chosen);
         // One section is shown through a document that holds it alone.
-        IniSection* section = count == 2 ? find_section(document, path, arguments[1]) : nullptr;
+        IniSection* section =
+            count == 2 ? find_section(view, options, path, arguments[1]) : nullptr;
         IniDocument alone = {1, 1, &section};
         std::string formatted;
         std::string refusal;
         status = kNotFound;
         if (count == 1 || section != nullptr) {
-            bool carried = format_sections(count == 1 ? document : &alone, options.format,
-                                           module_options(options), &formatted, &refusal);
+            bool carried = format_sections(count == 1 ? view : &alone, options.format, chosen,
+                                           &formatted, &refusal);
             if (!carried) {
                 fprintf(stderr, kCannotFormat, path, refusal.c_str());
             }
@@ -216,37 +252,53 @@ int run_get(const Options& options, int count, char** arguments, Output* out) {
             status = carried ? kDone : kTrouble;
         }
     }
+    ini_free_document(view);
     ini_free_document(document);
     return status;
 }
 
 int run_sections(const Options& options, int, char** arguments, Output* out) {
     int status = kDone;
-    IniDocument* document = load(options, arguments[0], false, &status);
-    for (int i = 0; document != nullptr && i < document->count; ++i) {
-        print_line(out, ini_section_name_at(document, i));
+    IniDocument* document = load(options, arguments[0], false, &status, out);
+    if (document == nullptr) {
+        return status;
     }
+    IniOptions chosen = module_options(options);
+    IniDocument* view = ini_read_view(document, &chosen);
+    for (int i = 0; i < view->count; ++i) {
+        // The entries before the first header (common dialect) have no name.
+        if (view->sections[i]->name[0] != '\0' || options.dialect != INI_DIALECT_COMMON) {
+            print_line(out, view->sections[i]->name);
+        }
+    }
+    ini_free_document(view);
     ini_free_document(document);
     return status;
 }
 
 int run_keys(const Options& options, int, char** arguments, Output* out) {
     int status = kNotFound;
-    IniDocument* document = load(options, arguments[0], false, &status);
-    IniSection* section = document ? find_section(document, arguments[0], arguments[1]) : nullptr;
+    IniDocument* document = load(options, arguments[0], false, &status, out);
+    if (document == nullptr) {
+        return status;
+    }
+    IniOptions chosen = module_options(options);
+    IniDocument* view = ini_read_view(document, &chosen);
+    IniSection* section = find_section(view, options, arguments[0], arguments[1]);
     for (int i = 0; section != nullptr && i < section->count; ++i) {
         print_line(out, ini_key_at(section, i));
     }
-    status = section != nullptr ? kDone : status;
+    status = section != nullptr ? kDone : kNotFound;
+    ini_free_document(view);
     ini_free_document(document);
     return status;
 }
 
-int run_check(const Options& options, int, char** arguments, Output*) {
+int run_check(const Options& options, int, char** arguments, Output* out) {
     int status = kDone;
     for (; *arguments != nullptr; ++arguments) {
         int file_status = kDone;
-        ini_free_document(load(options, *arguments, true, &file_status));
+        ini_free_document(load(options, *arguments, true, &file_status, out));
         status = file_status > status ? file_status : status;
     }
     return status;
@@ -264,9 +316,9 @@ std::string folder_of(const char* path) {
 }
 
 // The exit status, and the message, of an edit's result. `edits` names the
-// entry an INI_EDIT_EXISTING set did not find.
+// section and key a change of INI_EDIT_EXISTING did not find.
 int edit_status(IniEditResult result, const char* path, const IniLoadReport& report,
-                const IniEdit* edits) {
+                const std::vector<IniEdit>& edits, const IniOptions& chosen) {
     switch (result) {
         case INI_EDIT_CHANGED:
             if (const char* warning = ini_edit_warning()) {
@@ -288,9 +340,18 @@ int edit_status(IniEditResult result, const char* path, const IniLoadReport& rep
             fprintf(stderr, kDoesNotLoad, path, static_cast<long>(report.line),
                     ini_load_error_text(report.error));
             return kTrouble;
-        case INI_EDIT_NOT_FOUND:
-            fprintf(stderr, kNoKey, path, edits->key, edits->section);
+        case INI_EDIT_NO_SECTION:
+            fprintf(stderr, kNoSection, path, edits[0].section);
             return kNotFound;
+        case INI_EDIT_NOT_FOUND:
+            fprintf(stderr, kNoKey, path, edits[0].key, edits[0].section);
+            return kNotFound;
+        case INI_EDIT_NOT_REPRESENTABLE: {
+            const char* why = ini_edit_refusal(edits.data(), edits.size(), &chosen);
+            fprintf(stderr, kNotRepresentable, path,
+                    why != nullptr ? why : ini_edit_result_text(result));
+            return kTrouble;
+        }
         default:
             fprintf(stderr, kEditFailed, path, ini_edit_result_text(result));
             return kTrouble;
@@ -299,49 +360,92 @@ int edit_status(IniEditResult result, const char* path, const IniLoadReport& rep
 
 // Makes `edits` in the file at `path`, in place (creating it where it is
 // missing and `create` says so), or, where `path` is "-", in the text on
-// standard input, which goes to standard output edited or not.
+// standard input, which goes to standard output edited or not. With
+// --dry-run nothing is written, and with it or --diff the diff of the
+// change is printed (in place of the text, for standard input).
 int edit(const Options& options, const char* path, const std::vector<IniEdit>& edits, bool create,
          Output* out) {
     IniOptions chosen = module_options(options);
-    chosen.flags = (create ? INI_CREATE_MISSING : 0) | (options.in_place ? INI_IN_PLACE : 0);
+    chosen.flags |= (create ? INI_CREATE_MISSING : 0) | (options.in_place ? INI_IN_PLACE : 0) |
+                    (options.dry_run ? INI_DRY_RUN : 0);
+    bool show_diff = options.diff || options.dry_run;
     IniLoadReport report;
     IniEditResult result;
+    std::string before;
+    std::string after;
     if (is_standard_input(path)) {
-        std::string text;
         int status = kDone;
-        if (!read_text(path, &text, &status)) {
+        if (!read_text(path, &before, &status)) {
             return status;
         }
         char* edited = nullptr;
         size_t size = 0;
-        result = ini_edit_text_with(text.data(), text.size(), edits.data(), edits.size(), &chosen,
-                                    &edited, &size, &report);
-        if (result == INI_EDIT_CHANGED) {
-            out->write(edited, size);
-        } else if (result == INI_EDIT_UNCHANGED) {
-            out->write(text);
-        }
+        result = ini_edit_text_with(before.data(), before.size(), edits.data(), edits.size(),
+                                    &chosen, &edited, &size, &report);
+        after = result == INI_EDIT_CHANGED ? std::string(edited, size) : before;
         ini_free_text(edited);
+        // A filter passes the text on, also where what it was to change is
+        // not there.
+        bool passed = result == INI_EDIT_CHANGED || result == INI_EDIT_UNCHANGED ||
+                      result == INI_EDIT_NOT_FOUND || result == INI_EDIT_NO_SECTION;
+        if (!show_diff && passed) {
+            out->write(after);
+        }
     } else {
-        result = ini_edit_file_with(path, edits.data(), edits.size(), &chosen, &report);
+        char* old_text = nullptr;
+        char* new_text = nullptr;
+        size_t old_size = 0;
+        size_t new_size = 0;
+        result = ini_edit_file_texts(path, edits.data(), edits.size(), &chosen, &report,
+                                     show_diff ? &old_text : nullptr, &old_size,
+                                     show_diff ? &new_text : nullptr, &new_size);
+        if (old_text != nullptr) {
+            before.assign(old_text, old_size);
+            after.assign(new_text, new_size);
+        }
+        ini_free_text(old_text);
+        ini_free_text(new_text);
+    }
+    if (show_diff && result == INI_EDIT_CHANGED) {
+        out->write(unified_diff(path, before, after));
     }
     if (options.verbose && (result == INI_EDIT_CHANGED || result == INI_EDIT_UNCHANGED)) {
         fprintf(stderr, result == INI_EDIT_CHANGED ? kChanged : kUnchanged, path);
     }
-    return edit_status(result, path, report, edits.data());
+    return edit_status(result, path, report, edits, chosen);
 }
 
 int run_set(const Options& options, int count, char** arguments, Output* out) {
-    if (count == 3) {
+    bool list = options.list_add || options.list_del;
+    if (count == 3 || (count > 4 && !options.all) ||
+        (count == 2 && (options.all || list || options.existing || options.uncomment))) {
         return usage_error(kWrongCount, "set");
+    }
+    if (list && (options.all || (options.list_add && options.list_del))) {
+        return usage_error(kListNeedsOne, "");
     }
     if (count == 2) {
         return edit(options, arguments[0],
                     {{INI_EDIT_ADD_SECTION, arguments[1], nullptr, nullptr, 0}}, true, out);
     }
-    unsigned flags = options.existing ? INI_EDIT_EXISTING : 0;
+    uint32_t flags = (options.existing || options.list_del ? INI_EDIT_EXISTING : 0) |
+                     (options.uncomment ? INI_EDIT_UNCOMMENT : 0) |
+                     (options.list_add ? INI_EDIT_LIST_ADD : 0) |
+                     (options.list_del ? INI_EDIT_LIST_REMOVE : 0) |
+                     (list ? INI_EDIT_LIST_SEPARATOR(options.list_separator) : 0);
+    std::vector<IniEdit> edits;
+    IniEditKind first = options.all ? INI_EDIT_SET_ALL : INI_EDIT_SET;
+    edits.push_back({first, arguments[1], arguments[2], arguments[3], flags});
+    for (int i = 4; i < count; ++i) {
+        edits.push_back({INI_EDIT_ADD, arguments[1], arguments[2], arguments[i], 0});
+    }
+    return edit(options, arguments[0], edits, true, out);
+}
+
+int run_add(const Options& options, int, char** arguments, Output* out) {
+    uint32_t flags = options.uncomment ? INI_EDIT_UNCOMMENT : 0;
     return edit(options, arguments[0],
-                {{INI_EDIT_SET, arguments[1], arguments[2], arguments[3], flags}}, true, out);
+                {{INI_EDIT_ADD, arguments[1], arguments[2], arguments[3], flags}}, true, out);
 }
 
 int run_del(const Options& options, int count, char** arguments, Output* out) {
@@ -350,11 +454,12 @@ int run_del(const Options& options, int count, char** arguments, Output* out) {
     }
     if (count == 2) {
         return edit(options, arguments[0],
-                    {{INI_EDIT_REMOVE_SECTION, arguments[1], nullptr, nullptr, 0}}, false, out);
+                    {{INI_EDIT_REMOVE_SECTION, arguments[1], nullptr, nullptr, INI_EDIT_EXISTING}},
+                    false, out);
     }
     IniEditKind kind = options.all ? INI_EDIT_REMOVE_ALL : INI_EDIT_REMOVE_KEY;
-    return edit(options, arguments[0], {{kind, arguments[1], arguments[2], nullptr, 0}}, false,
-                out);
+    return edit(options, arguments[0],
+                {{kind, arguments[1], arguments[2], nullptr, INI_EDIT_EXISTING}}, false, out);
 }
 
 int run_merge(const Options& options, int count, char** arguments, Output* out) {
@@ -363,13 +468,15 @@ int run_merge(const Options& options, int count, char** arguments, Output* out) 
         return usage_error(kMergeFromInput, "");
     }
     int status = kTrouble;
-    IniDocument* merged = load(options, from, false, &status);
+    IniDocument* merged = load(options, from, false, &status, out);
     if (merged == nullptr) {
         return status;
     }
+    IniOptions chosen = module_options(options);
+    IniDocument* view = ini_read_view(merged, &chosen);
     std::vector<IniEdit> edits;
-    for (int32_t i = 0; i < merged->count; ++i) {
-        const IniSection* section = merged->sections[i];
+    for (int32_t i = 0; i < view->count; ++i) {
+        const IniSection* section = view->sections[i];
         edits.push_back({INI_EDIT_ADD_SECTION, section->name, nullptr, nullptr, 0});
         for (int32_t j = 0; j < section->count; ++j) {
             const IniEntry* entry = section->entries[j];
@@ -377,152 +484,31 @@ int run_merge(const Options& options, int count, char** arguments, Output* out) 
         }
     }
     status = edit(options, arguments[0], edits, true, out);
+    ini_free_document(view);
     ini_free_document(merged);
     return status;
 }
 
 const Command kCommands[] = {
-    {"get", kFormat | kType, 1, 3, run_get},
-    {"set", kVerbose | kExisting | kInPlace, 2, 4, run_set},
-    {"del", kVerbose | kAll | kInPlace, 2, 3, run_del},
-    {"merge", kVerbose | kInPlace, 1, 2, run_merge},
-    {"sections", 0, 1, 1, run_sections},
-    {"keys", 0, 2, 2, run_keys},
-    {"check", 0, 1, -1, run_check},
+    {"get", kGet, 1, 3, run_get},       {"set", kSet, 2, -1, run_set},
+    {"add", kAdd, 4, 4, run_add},       {"del", kDel, 2, 3, run_del},
+    {"merge", kMerge, 1, 2, run_merge}, {"sections", kSections, 1, 1, run_sections},
+    {"keys", kKeys, 2, 2, run_keys},    {"check", kCheck, 1, -1, run_check},
 };
-
-bool is_help(const char* argument) {
-    return strcmp(argument, kHelpOption) == 0 || strcmp(argument, kShortHelpOption) == 0;
-}
-
-// Whether `argument` begins with the option `name` ("--x="), its value then
-// in `*value`.
-bool has_value(const char* argument, const char* name, const char** value) {
-    size_t size = strlen(name);
-    if (strncmp(argument, name, size) != 0) {
-        return false;
-    }
-    *value = argument + size;
-    return true;
-}
-
-// Reads SECONDS of --wait into `options`: false unless a whole number in range.
-bool read_wait(const char* digits, Options* options) {
-    char* end = nullptr;
-    long seconds = *digits >= '0' && *digits <= '9' ? strtol(digits, &end, 10) : -1;
-    if (end == nullptr || *end != '\0' || seconds < 0 || seconds > kLargestWaitSeconds) {
-        return false;
-    }
-    options->wait_ms = seconds * 1000;
-    return true;
-}
-
-// Reads one option of `command` into `options`: the exit status of a usage
-// error, or -1 when it was read.
-int read_command_option(const Command& command, const char* option, Options* options) {
-    const char* value = nullptr;
-    if ((command.accepts & kFormat) && has_value(option, kFormatOption, &value)) {
-        options->has_format = true;
-        return format_named(value, &options->format) ? -1 : usage_error(kBadFormat, value);
-    }
-    if ((command.accepts & kType) && has_value(option, kTypeOption, &value)) {
-        options->has_type = true;
-        return type_named(value, &options->type) ? -1 : usage_error(kBadType, value);
-    }
-    bool* flag = nullptr;
-    if ((command.accepts & kVerbose) &&
-        (strcmp(option, kVerboseOption) == 0 || strcmp(option, kShortVerboseOption) == 0)) {
-        flag = &options->verbose;
-    } else if ((command.accepts & kExisting) && strcmp(option, kExistingOption) == 0) {
-        flag = &options->existing;
-    } else if ((command.accepts & kAll) && strcmp(option, kAllOption) == 0) {
-        flag = &options->all;
-    } else if ((command.accepts & kInPlace) && strcmp(option, kInPlaceOption) == 0) {
-        flag = &options->in_place;
-    }
-    if (flag == nullptr) {
-        return usage_error(kUnknownOption, option);
-    }
-    *flag = true;
-    return -1;
-}
-
-// Runs the command of `arguments` (its name first), its output into `out`.
-int run_command(Options options, int count, char** arguments, Output* out) {
-    for (const Command& command : kCommands) {
-        if (strcmp(arguments[0], command.name) != 0) {
-            continue;
-        }
-        int at = 1;
-        for (; at < count && arguments[at][0] == '-' && arguments[at][1] != '\0'; ++at) {
-            if (strcmp(arguments[at], kEndOfOptions) == 0) {
-                ++at;
-                break;
-            }
-            if (is_help(arguments[at])) {
-                out->write(kUsage, strlen(kUsage));
-                return kDone;
-            }
-            int status = read_command_option(command, arguments[at], &options);
-            if (status >= 0) {
-                return status;
-            }
-        }
-        int given = count - at;
-        if (given < command.fewest || (command.most >= 0 && given > command.most)) {
-            return usage_error(kWrongCount, command.name);
-        }
-        return command.run(options, given, arguments + at, out);
-    }
-    return usage_error(kUnknownCommand, arguments[0]);
-}
-
-// Reads the options before the command, then runs it: the exit status.
-int run(int argc, char** argv, Output* out) {
-    Options options;
-    int at = 1;
-    for (; at < argc && argv[at][0] == '-' && argv[at][1] != '\0'; ++at) {
-        const char* option = argv[at];
-        const char* value = nullptr;
-        if (strcmp(option, kEndOfOptions) == 0) {
-            ++at;
-            break;
-        }
-        if (is_help(option)) {
-            out->write(kUsage, strlen(kUsage));
-            return kDone;
-        }
-        if (strcmp(option, kVersionOption) == 0) {
-            char version[64];
-            snprintf(version, sizeof version, kVersion, INIFILE_VERSION);
-            out->write(version, strlen(version));
-            return kDone;
-        }
-        if (has_value(option, kDialectOption, &value)) {
-            if (!look_up(kDialects, value, &options.dialect)) {
-                return usage_error(kBadDialect, value);
-            }
-        } else if (has_value(option, kWaitOption, &value)) {
-            if (!read_wait(value, &options)) {
-                return usage_error(kBadWait, value);
-            }
-        } else {
-            return usage_error(kUnknownOption, option);
-        }
-    }
-    if (at >= argc) {
-        fputs(kUsage, stderr);
-        return kTrouble;
-    }
-    return run_command(options, argc - at, argv + at, out);
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     platform_binary_stdio();
     Output out;
-    int status = run(argc, argv, &out);
+    Options options;
+    const Command* command = nullptr;
+    int first = 0;
+    int status = read_command_line(argc, argv, kCommands, int(sizeof kCommands / sizeof *kCommands),
+                                   &options, &command, &first, &out);
+    if (status < 0) {
+        status = command->run(options, argc - first, argv + first, &out);
+    }
     std::string reason;
     if (!out.flush(&reason)) {
         return fail(kStandardOutputName, kCannotWrite, reason);

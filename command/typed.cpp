@@ -1,7 +1,6 @@
 #include "typed.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <charconv>
 
 #include "names.h"
 
@@ -10,20 +9,12 @@ namespace {
 constexpr Named<ValueType> kTypes[] = {
     {"integer", ValueType::kInteger}, {"real", ValueType::kReal}, {"boolean", ValueType::kBoolean}};
 
-// The fewest significant digits a double ever needs to read back as itself.
-constexpr int kRoundTripDigits = 17;
-
-// The shortest "%g" text of `value` that strtod reads back as it. The
-// command never sets a locale, so both use the C locale's point.
+// The shortest text of `value` that reads back as it (std::to_chars: no
+// exponent where plain digits are as short, and the C locale's point).
 std::string shortest(double value) {
     char text[64];
-    for (int digits = 1; digits <= kRoundTripDigits; ++digits) {
-        snprintf(text, sizeof text, "%.*g", digits, value);
-        if (strtod(text, nullptr) == value) {
-            break;
-        }
-    }
-    return text;
+    std::to_chars_result result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
 }
 
 }  // namespace

@@ -9,7 +9,6 @@ files, natively or under wine.
 import argparse
 import concurrent.futures
 import fcntl
-import glob
 import json
 import os
 import shutil
@@ -23,6 +22,8 @@ import unittest
 COMMAND = None
 WINE = None  # the wine loader for a Windows build, None natively
 FAULT_SHIM = None  # a library that makes reads and writes fail (LD_PRELOAD), natively
+MANUAL = None  # the manual page, whose examples are run
+SAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "samples")
 
 
 def run(*args, stdin=b"", env=None, cwd=None, prefix=()):
@@ -40,6 +41,11 @@ def run(*args, stdin=b"", env=None, cwd=None, prefix=()):
         err.seek(0)
         # Messages are text: the Windows runtime ends their lines with CR LF.
         return status, out.read(), err.read().replace(b"\r\n", b"\n")
+
+
+def run_module(*args, **keywords):
+    """run() in the module's own format, which the installer's files are in."""
+    return run("--dialect=module", *args, **keywords)
 
 
 def seen(path):
@@ -73,7 +79,7 @@ class FileTestCase(unittest.TestCase):
         at = 1
         while at < len(args) and args[at].startswith("-"):
             at += 1
-        status, out, err = run(*args[:at], seen(path), *args[at:])
+        status, out, err = run_module(*args[:at], seen(path), *args[at:])
         self.assertEqual(out, b"")
         return status, err, self.read(path)
 
@@ -82,8 +88,8 @@ class CommandTest(FileTestCase):
 
     def test_get_reads_values_as_written_by_the_installer(self):
         path = self.file(b"[vantra]\nBindir=C:\\\\v\\\\vrun-1.2\\\\bin\nRootdir=C:\\\\v\\;x\n")
-        self.assertEqual(run("get", seen(path), "vantra", "Rootdir"), (0, b"C:\\v;x\n", b""))
-        self.assertEqual(run("get", "-", "vantra", "Bindir", stdin=self.read(path)),
+        self.assertEqual(run_module("get", seen(path), "vantra", "Rootdir"), (0, b"C:\\v;x\n", b""))
+        self.assertEqual(run_module("get", "-", "vantra", "Bindir", stdin=self.read(path)),
                          (0, b"C:\\v\\vrun-1.2\\bin\n", b""))
 
     def test_set_keeps_every_other_byte(self):
@@ -96,11 +102,13 @@ class CommandTest(FileTestCase):
              original.replace(b"SYSTEM_VSN=R1\r\n", b"SYSTEM_VSN=R1\r\nNEW=x\r\n")),
             (("del", "Install", "VSN"), original.replace(b"  VSN = 1.2   ; the runtime\r\n", b"")),
             (("set", "Install", "VSN", "1.2"), original),  # the value it holds
-            (("del", "Install", "ABSENT"), original),
         ]
         for args, expected in cases:
             with self.subTest(args=args):
                 self.assertEqual(self.edit(original, *args), (0, b"", expected))
+        status, err, content = self.edit(original, "del", "Install", "ABSENT")
+        self.assertEqual((status, err[-37:], content),
+                         (1, b": no key ABSENT in section [Install]\n", original))
 
     def test_first_entry_continued_entry_and_new_section(self):
         # Enough sections and keys that an edit looks them up in an index.
@@ -139,7 +147,7 @@ class CommandTest(FileTestCase):
             self.skipTest("POSIX permissions; Windows keeps a file's security by ReplaceFile")
         path = self.file(b"[s]\nk=1\n")
         os.chmod(path, 0o640)
-        self.assertEqual(run("set", seen(path), "s", "k", "2")[0], 0)
+        self.assertEqual(run_module("set", seen(path), "s", "k", "2")[0], 0)
         self.assertEqual(stat.S_IMODE(os.stat(path).st_mode), 0o640)
         self.assertEqual(self.read(path), b"[s]\nk=2\n")
 
@@ -147,27 +155,29 @@ class CommandTest(FileTestCase):
         good = self.file(b"[a]\nx=1\ny=2\n[b]\n", "good.ini")
         bad = self.file(b"[a]\nx=1\nnot an entry\n", "bad.ini")
         missing = os.path.join(self.directory, "missing.ini")
-        self.assertEqual(run("sections", seen(good)), (0, b"a\nb\n", b""))
-        self.assertEqual(run("keys", seen(good), "a"), (0, b"x\ny\n", b""))
-        self.assertEqual(run("get", seen(good), "a", "z")[0:2], (1, b""))
-        self.assertEqual(run("get", seen(good), "c", "x")[0:2], (1, b""))
-        self.assertEqual(run("check", seen(good)), (0, b"", b""))
-        self.assertEqual(run("check", seen(good), seen(bad)),
-                         (1, b"", seen(bad).encode() + b":3: a line is neither an entry nor a "
-                          b"section header\n"))
-        self.assertEqual(run("check", seen(bad), seen(missing))[0], 2)
-        self.assertEqual(run("get", seen(missing), "a", "x")[0], 2)
-        self.assertEqual(run("keys", seen(good), "c")[0:2], (1, b""))
+        self.assertEqual(run_module("sections", seen(good)), (0, b"a\nb\n", b""))
+        self.assertEqual(run_module("keys", seen(good), "a"), (0, b"x\ny\n", b""))
+        self.assertEqual(run_module("get", seen(good), "a", "z")[0:2], (1, b""))
+        self.assertEqual(run_module("get", seen(good), "c", "x")[0:2], (1, b""))
+        self.assertEqual(run_module("check", seen(good)), (0, b"", b""))
+        self.assertEqual(run_module("check", seen(good), seen(bad)),
+                         (1, seen(bad).encode() + b":3: a line is neither an entry nor a "
+                          b"section header\n", b""))
+        status, out, _ = run_module("check", seen(missing))
+        self.assertEqual(status, 1)
+        self.assertTrue(out.startswith(seen(missing).encode() + b": cannot open the file: "), out)
+        self.assertEqual(run_module("get", seen(missing), "a", "x")[0], 2)
+        self.assertEqual(run_module("keys", seen(good), "c")[0:2], (1, b""))
         for usage in (("get", seen(good), "a", "x", "extra"), ("set", seen(good), "a", "x"),
                       ("del", "--all", seen(good), "a"), ("merge", "-"), ("frobnicate",), ()):
             with self.subTest(usage=usage):
-                self.assertEqual(run(*usage)[0:2], (2, b""))
+                self.assertEqual(run_module(*usage)[0:2], (2, b""))
         for help in (("--help",), ("-h",), ("get", "--help")):
-            self.assertEqual(run(*help)[0], 0)
+            self.assertEqual(run_module(*help)[0], 0)
         # Standard input is read whole, however long.
         long = b"[a]\n" + b"k=" + b"v" * 100000 + b"\nlast=1\n"
-        self.assertEqual(run("get", "-", "a", "last", stdin=long), (0, b"1\n", b""))
-        self.assertEqual(run("get", "--", seen(good), "a", "x"), (0, b"1\n", b""))
+        self.assertEqual(run_module("get", "-", "a", "last", stdin=long), (0, b"1\n", b""))
+        self.assertEqual(run_module("get", "--", seen(good), "a", "x"), (0, b"1\n", b""))
 
 
 class TypedValueTest(FileTestCase):
@@ -176,13 +186,13 @@ class TypedValueTest(FileTestCase):
         for args, printed in ((("integer", "port"), b"8080\n"), (("real", "ratio"), b"2.5\n"),
                               (("boolean", "on"), b"true\n")):
             with self.subTest(args=args):
-                self.assertEqual(run("get", "--type=" + args[0], path, "net", args[1]),
+                self.assertEqual(run_module("get", "--type=" + args[0], path, "net", args[1]),
                                  (0, printed, b""))
-        status, out, err = run("get", "--type=integer", path, "net", "bad")
+        status, out, err = run_module("get", "--type=integer", path, "net", "bad")
         self.assertEqual((status, out), (2, b""))
         self.assertIn(b":6: bad = '80ms'", err)
         later = seen(self.file(b"[a]\nx=1\n[net]\nq=1\nbad=zz\n[net]\nbad=yy\n", "later.ini"))
-        self.assertIn(b":5: bad = 'zz'", run("get", "--type=real", later, "net", "bad")[2])
+        self.assertIn(b":5: bad = 'zz'", run_module("get", "--type=real", later, "net", "bad")[2])
 
 
 class CommonDialectTest(FileTestCase):
@@ -199,7 +209,7 @@ class CommonDialectTest(FileTestCase):
         unit = b"# a comment\r\n[Unit]\r\nAfter=network.target\r\n\r\n[Service]\r\n" \
                b"ExecStart=/usr/bin/app --flag\r\n"
         path = self.file(unit)
-        self.assertEqual(run("get", seen(path), "Service", "ExecStart")[0], 2)
+        self.assertEqual(run("--dialect=module", "get", seen(path), "Service", "ExecStart")[0], 2)
         self.assertEqual(run("--dialect=common", "get", seen(path), "Service", "ExecStart"),
                          (0, b"/usr/bin/app --flag\n", b""))
         listed = b"\xef\xbb\xbfroot = x\n[options]\ninstall_requires =\n    a\n\n    b\n"
@@ -219,7 +229,7 @@ class CommonDialectTest(FileTestCase):
             (desktop, ("set", "Desktop Entry", "Categories", "Utility;"),
              desktop.replace(b"Utility;TextEditor;", b"Utility;")),
             (desktop, ("set", "Desktop Entry", "Exec", "C:\\temp\\new"),
-             desktop + b"Exec = C:\\temp\\new\n"),
+             desktop + b"Exec=C:\\temp\\new\n"),
             (git, ("set", "core", "bare", "true"), git.replace(b"false", b"true")),
             (git, ("set", "core", "filemode", "true"),
              git.replace(b"false\n", b"false\n\tfilemode = true\n")),
@@ -241,24 +251,120 @@ class CommonDialectTest(FileTestCase):
                 status, err, content = self.edit_common(original, *args)
                 self.assertEqual((status, content), (2, original))
 
-    def test_real_files_of_this_machine(self):
-        """A few configuration files that Debian's packages installed here:
-        the module's format refuses those that begin with a comment, at
-        their first line; the common dialect reads them all."""
-        patterns = ["/lib/systemd/system/*.service", "/usr/share/applications/*.desktop",
-                    "/etc/ssl/openssl.cnf", "/etc/mysql/my.cnf", "/etc/php/*/cli/php.ini"]
-        found = sorted(path for pattern in patterns for path in glob.glob(pattern))[:6]
-        if not found:
-            self.skipTest("no systemd unit, desktop file, openssl.cnf, my.cnf or php.ini here")
-        for path in found:
-            with self.subTest(path=path):
-                with open(path, "rb") as stream:
-                    first = next((line for line in stream if line.strip()), b"")
-                if first.lstrip().startswith(b"#"):
-                    status, out, err = run("check", seen(path))
-                    self.assertEqual(status, 1)
-                    self.assertRegex(err, rb":\d+: ")
-                self.assertEqual(run("--dialect=common", "check", seen(path)), (0, b"", b""))
+    # Snippets of real files (tests/command/samples/): for each, the options
+    # its readers need, one get and what it prints, one edit and the line
+    # it changes (before, after); every other byte stays.
+    SAMPLES = [
+        ("apt-daily.service", (), ("Unit", "After"), b"time-sync.target\n",
+         ("add", "Unit", "After", "foo.target"),
+         (b"After=time-sync.target\n", b"After=time-sync.target\nAfter=foo.target\n")),
+        ("vim.desktop", (), ("Desktop Entry", "Categories"), b"Utility;TextEditor;\n",
+         ("set", "--list-add", "--list-sep", ";", "Desktop Entry", "Categories", "Development"),
+         (b"Categories=Utility;TextEditor;", b"Categories=Utility;TextEditor;Development;")),
+        ("php.ini", (), ("PHP", "memory_limit"), b"128M\n",
+         ("set", "--uncomment", "Date", "date.timezone", "Europe/Berlin"),
+         (b";date.timezone =", b"date.timezone = Europe/Berlin")),
+        ("supervisord.conf", ("--inline-comments",), ("unix_http_server", "chmod"), b"0700\n",
+         ("set", "unix_http_server", "chmod", "0770"), (b"chmod=0700 ", b"chmod=0770 ")),
+        ("my.cnf", ("--allow-no-value",), ("mysqld", "skip-name-resolve"), b"",
+         ("set", "mysqld", "max_connections", "100"),
+         (b"bind-address = 127.0.0.1\n", b"bind-address = 127.0.0.1\nmax_connections = 100\n")),
+        ("smb.conf", (), ("global", "server string"), b"%h server\n",
+         ("set", "global", "log level", "1"),
+         (b"%h server\n", b"%h server\n   log level = 1\n")),
+        ("openssl.cnf", (), ("", "HOME"), b".\n", ("set", "", "HOME", "/root"),
+         (b"HOME\t\t\t= .", b"HOME\t\t\t= /root")),
+    ]
+
+    def test_real_file_samples(self):
+        for name, options, (section, key), printed, edit, (old, new) in self.SAMPLES:
+            with self.subTest(sample=name):
+                with open(os.path.join(SAMPLES, name), "rb") as stream:
+                    original = stream.read()
+                path = self.file(original, name)
+                self.assertEqual(run(*options, "get", seen(path), section, key), (0, printed, b""))
+                at = 1 + sum(1 for word in edit[1:] if word.startswith("-"))
+                at += 1 if "--list-sep" in edit else 0
+                status, out, err = run(*options, *edit[:at], seen(path), *edit[at:])
+                self.assertEqual((status, out, err), (0, b"", b""))
+                self.assertEqual(self.read(path), original.replace(old, new, 1))
+
+    def test_repeated_keys_and_sections_read_as_their_readers_read_them(self):
+        path = seen(self.file(b"[Unit]\nAfter=a\nAfter=b\n[Service]\nType=simple\n"
+                              b"[Unit]\nWants=c\n"))
+        self.assertEqual(run("get", path, "Unit", "After"), (0, b"b\n", b""))
+        self.assertEqual(run("get", "--all", path, "Unit", "After"), (0, b"a\nb\n", b""))
+        self.assertEqual(run("get", path, "Unit", "Wants"), (0, b"c\n", b""))
+        self.assertEqual(run("keys", path, "Unit"), (0, b"After\nWants\n", b""))
+        self.assertEqual(run("get", path, "unit", "after")[0], 1)
+        self.assertEqual(run("--ignore-case", "get", path, "unit", "after"), (0, b"b\n", b""))
+        self.assertEqual(run("--dialect=module", "get", path, "Unit", "After"), (0, b"a\n", b""))
+        cased = seen(self.file(b"[s]\nK=1\nk=2\n", "cased.ini"))
+        for dialect in ("--dialect=module", "--dialect=common"):
+            self.assertEqual(run(dialect, "get", cased, "s", "k"), (0, b"2\n", b""))
+        self.assertEqual(run("set", "--dry-run", path, "Unit", "After", "z")[0], 0)
+        self.assertEqual(run("set", path, "Unit", "After", "z")[0], 0)
+        self.assertEqual(run("get", "--all", path, "Unit", "After"), (0, b"a\nz\n", b""))
+        self.assertEqual(run("set", "--all", path, "Unit", "After", "x", "y")[0], 0)
+        self.assertEqual(run("set", path, "Unit", "Before", "q")[0], 0)
+        self.assertEqual(self.read(path.replace("Z:", "").replace("\\", "/")),
+                         b"[Unit]\nAfter=x\nAfter=y\n[Service]\nType=simple\n[Unit]\nWants=c\n"
+                         b"Before=q\n")
+
+    def test_dry_run_writes_nothing_and_its_diff_is_the_edit(self):
+        if WINE or not shutil.which("patch"):
+            self.skipTest("applies the diff with patch, natively")
+        with open(os.path.join(SAMPLES, "php.ini"), "rb") as stream:
+            original = stream.read()
+        path = self.file(original, "php.ini")
+        edit = ("--uncomment", path, "Date", "date.timezone", "UTC")
+        status, diff, _ = run("set", "--dry-run", "-v", *edit)
+        self.assertEqual(status, 0)
+        self.assertEqual(self.read(path), original)
+        copy = self.file(original, "copy.ini")
+        subprocess.run(["patch", "-s", copy], input=diff, check=True)
+        status, shown, err = run("set", "--diff", "-v", *edit)
+        self.assertEqual((status, shown, err), (0, diff, path.encode() + b": changed\n"))
+        self.assertEqual(self.read(copy), self.read(path))
+
+    def test_messages_name_what_is_wrong(self):
+        cases = [(("set", "s", "k", "ends in a line feed\n"), b"the value holds a line break"),
+                 (("set", "s", " k", "v"), b"the key begins or ends with a blank"),
+                 (("--dialect=module", "set", "a;b", "k", "v"),
+                  b"the section name holds a character the format reads otherwise"),
+                 (("del", "t"), b"no section [t]")]
+        for args, message in cases:
+            with self.subTest(args=args):
+                path = seen(self.file(b"[s]\nk = 1\n"))
+                at = 2 if args[0].startswith("--") else 1
+                status, _, err = run(*args[:at], path, *args[at:])
+                self.assertIn(message, err)
+        self.assertEqual(run("get", "--format", "lines", seen(self.file(
+            b"[s]\nk = a\n  b\\c\n", "lines.ini"))), (0, b"[s] k = a\\nb\\\\c\n", b""))
+        self.assertEqual(run("get", "--type=real", seen(self.file(b"[s]\nk=1000\n", "r.ini")),
+                             "s", "k"), (0, b"1000\n", b""))
+
+    def test_manual_examples_work_as_shown(self):
+        if WINE or not MANUAL:
+            self.skipTest("runs the manual page's examples with sh, natively")
+        with open(MANUAL, encoding="utf-8") as stream:
+            page = stream.read()
+        examples = page[page.index(".SH EXAMPLES"):page.index(".SH SEE ALSO")]
+        script = "\n".join(block for block in
+                           (part.split(".fi")[0] for part in examples.split(".nf")[1:]))
+        for roff, plain in (("\\-", "-"), ("\\e", "\\"), (".RS\n", ""), (".RE\n", ""),
+                            ("\\(dq", '"'), ("\\(aq", "'")):
+            script = script.replace(roff, plain)
+        for name in ("app.ini", "app.service", "defaults.ini", "php.ini"):
+            with open(os.path.join(SAMPLES, "php.ini"), "rb") as stream:
+                self.file(stream.read() if name == "php.ini" else
+                          b"[database]\nhost = db\nport = 5432\n[Service]\nRestart = no\n", name)
+        shown = subprocess.run(
+            ["sh", "-ec", "systemctl() { echo systemctl \"$@\"; }\n" + script],
+            cwd=self.directory, env=dict(os.environ, PATH=os.path.dirname(COMMAND) + ":" +
+                                         os.environ["PATH"]),
+            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
+        self.assertEqual(shown.returncode, 0, shown.stdout)
 
 
 class ScriptTest(FileTestCase):
@@ -270,18 +376,17 @@ class ScriptTest(FileTestCase):
 
     def test_formats(self):
         path = seen(self.file(self.SAMPLE))
-        self.assertEqual(run("get", path, "app"),
-                         (0, b"[app]\nname=it's \\; \xc3\xa9\nlist=a  b\nname=second\n", b""))
-        self.assertEqual(run("get", "--format=lines", path)[1],
-                         b"[app] name = it's ; \xc3\xa9\n[app] list = a  b\n"
-                         b"[app] name = second\n[zlib] level = 9\n")
-        status, out, _ = run("get", "--format=json", path)
+        self.assertEqual(run_module("get", path, "app"),
+                         (0, b"[app]\nname=it's \\; \xc3\xa9\nlist=a  b\n", b""))
+        self.assertEqual(run_module("get", "--format=lines", path)[1],
+                         b"[app] name = it's ; \xc3\xa9\n[app] list = a  b\n[zlib] level = 9\n")
+        status, out, _ = run_module("get", "--format=json", path)
         self.assertEqual(status, 0)
         self.assertEqual(json.loads(out.decode("utf-8")),
                          {"app": {"name": "it's ; \u00e9", "list": "a  b"}, "zlib": {"level": "9"}})
-        control = run("get", "--format=json", seen(self.file(b"[s]\nk=a\x01b\n", "c.ini")))
+        control = run_module("get", "--format=json", seen(self.file(b"[s]\nk=a\x01b\n", "c.ini")))
         self.assertEqual(json.loads(control[1].decode("utf-8")), {"s": {"k": "a\x01b"}})
-        status, out, _ = run("get", "--format=sh", path, "app")
+        status, out, _ = run_module("get", "--format=sh", path, "app")
         self.assertEqual(status, 0)
         if not WINE:
             shown = subprocess.run(["sh", "-c", 'eval "$1"; printf "%s|%s" "$name" "$list"', "sh",
@@ -292,9 +397,9 @@ class ScriptTest(FileTestCase):
                         ("get", "--format=json", seen(self.file(b"[s]\nk=\xff\n", "l.ini"))),
                         ("get", "--format=sh", path), ("get", "--format=xml", path)):
             with self.subTest(refused=refused):
-                status, out, err = run(*refused)
+                status, out, err = run_module(*refused)
                 self.assertEqual((status, out), (2, b""))
-        self.assertIn(b"zlib.output", run("get", "--format=sh", seen(
+        self.assertIn(b"zlib.output", run_module("get", "--format=sh", seen(
             os.path.join(self.directory, "p.ini")), "php")[2])
 
     def test_sections_filters_and_changes(self):
@@ -312,38 +417,42 @@ class ScriptTest(FileTestCase):
                 self.assertTrue(err.endswith(said + (b"\n" if said else b"")), err)
         # Removed, then made again: empty, at the end.
         path = self.file(original)
-        self.assertEqual(run("del", seen(path), "a")[0], 0)
-        self.assertEqual(run("set", seen(path), "a")[0], 0)
+        self.assertEqual(run_module("del", seen(path), "a")[0], 0)
+        self.assertEqual(run_module("set", seen(path), "a")[0], 0)
         self.assertEqual(self.read(path), b"[b]\nk=2\n[a]\n")
         # A filter: standard input to standard output, changed or not.
-        self.assertEqual(run("set", "-", "a", "k", "3", stdin=original),
+        self.assertEqual(run_module("set", "-", "a", "k", "3", stdin=original),
                          (0, original.replace(b"k=1", b"k=3"), b""))
-        self.assertEqual(run("del", "-", "x", "y", stdin=original), (0, original, b""))
+        self.assertEqual(run_module("del", "-", "x", "y", stdin=original),
+                         (1, original, b"inifile: -: no section [x]\n"))
         # --existing: only what is there.
         self.assertEqual(self.edit(original, "set", "--existing", "a", "new", "1")[0::2],
                          (1, original))
+        self.assertEqual(self.edit(original, "set", "--existing", "x", "k", "1")[:2],
+                         (1, b"inifile: " + seen(os.path.join(self.directory, "settings.ini"))
+                          .encode() + b": no section [x]\n"))
         self.assertEqual(self.edit(original, "set", "--existing", "a", "k", "5")[0::2],
                          (0, original.replace(b"k=1", b"k=5")))
         # A missing file is made by set, and is trouble for del.
         missing = os.path.join(self.directory, "new.ini")
-        self.assertEqual(run("del", seen(missing), "s", "k")[0], 2)
-        self.assertEqual(run("set", seen(missing), "s", "k", "v")[0], 0)
+        self.assertEqual(run_module("del", seen(missing), "s", "k")[0], 2)
+        self.assertEqual(run_module("set", seen(missing), "s", "k", "v")[0], 0)
         self.assertEqual(self.read(missing), b"[s]\nk=v\n")
 
     def test_merge_is_one_edit_of_all_or_nothing(self):
         original = b"[a]\nk=1 ; kept\n[b]\nx=1\n"
         path = self.file(original)
         merged = b"[a]\nk=2\nnew=3\n[c]\ny=4\n"
-        self.assertEqual(run("merge", seen(path), stdin=merged), (0, b"", b""))
+        self.assertEqual(run_module("merge", seen(path), stdin=merged), (0, b"", b""))
         self.assertEqual(self.read(path), b"[a]\nk=2 ; kept\nnew=3\n[b]\nx=1\n[c]\ny=4\n")
         # One entry the file cannot hold (a section named with ';'): none is set.
         refused = b"[a]\nk=9\n[x\\;y]\nz=1\n"
         before = self.read(path)
-        status, out, err = run("merge", seen(path), stdin=refused)
+        status, out, err = run_module("merge", seen(path), stdin=refused)
         self.assertEqual((status, self.read(path)), (2, before))
         # From a file, into a filter.
         source = self.file(merged, "defaults.ini")
-        self.assertEqual(run("merge", "-", seen(source), stdin=b"[a]\nk=0\n")[0:2],
+        self.assertEqual(run_module("merge", "-", seen(source), stdin=b"[a]\nk=0\n")[0:2],
                          (0, b"[a]\nk=2\nnew=3\n[c]\ny=4\n"))
 
 
@@ -356,7 +465,7 @@ class SafetyTest(FileTestCase):
         writers, keys = (2, 3) if WINE else (4, 8)
 
         def write(writer):
-            return [run("set", seen(path), "s", "k%d_%d" % (writer, key), "v")[0]
+            return [run_module("set", seen(path), "s", "k%d_%d" % (writer, key), "v")[0]
                     for key in range(keys)]
 
         with concurrent.futures.ThreadPoolExecutor(writers) as pool:
@@ -375,7 +484,7 @@ class SafetyTest(FileTestCase):
             cases.append((fifo, b"not a regular file"))
         for path, reason in cases:
             with self.subTest(path=path):
-                status, out, err = run("set", seen(path), "s", "k", "2")
+                status, out, err = run_module("set", seen(path), "s", "k", "2")
                 self.assertEqual(status, 2)
                 self.assertIn(reason, err)
         self.assertEqual(self.read(read_only), b"[s]\nk=1\n")
@@ -398,7 +507,7 @@ class SafetyTest(FileTestCase):
         with open(path, "rb") as held:
             fcntl.flock(held, fcntl.LOCK_EX)
             started = time.monotonic()
-            status, _, err = run("--wait=1", "set", path, "s", "k", "2")
+            status, _, err = run_module("--wait=1", "set", path, "s", "k", "2")
             waited = time.monotonic() - started
         self.assertEqual(status, 2)
         self.assertIn(b"being edited", err)
@@ -409,7 +518,7 @@ class SafetyTest(FileTestCase):
             self.skipTest("Windows edits the path as given")
         link = os.path.join(self.directory, "link.ini")
         os.symlink("missing.ini", link)
-        self.assertEqual(run("set", link, "s", "k", "v")[0], 0)
+        self.assertEqual(run_module("set", link, "s", "k", "v")[0], 0)
         self.assertTrue(os.path.islink(link))
         self.assertEqual(self.read(link), b"[s]\nk=v\n")
         piped = subprocess.run([COMMAND, "set", "/dev/stdin", "s", "k", "v"], input=b"[s]\n",
@@ -423,7 +532,7 @@ class SafetyTest(FileTestCase):
         target = self.file(b"[s]\nk=1\n", "target.ini")
         link = os.path.join(self.directory, "link.ini")
         os.symlink("target.ini", link)
-        self.assertEqual(run("set", link, "s", "k", "2")[0], 0)
+        self.assertEqual(run_module("set", link, "s", "k", "2")[0], 0)
         self.assertTrue(os.path.islink(link))
         self.assertEqual(self.read(target), b"[s]\nk=2\n")
 
@@ -460,7 +569,7 @@ class KeepsTest(FileTestCase):
         before = os.stat(path)
         listed = acl and subprocess.run(["getfacl", "-c", path], stdout=subprocess.PIPE,
                                         stderr=subprocess.DEVNULL).stdout
-        self.assertEqual(run("set", path, "s", "k", "2")[0], 0)
+        self.assertEqual(run_module("set", path, "s", "k", "2")[0], 0)
         after = os.stat(path)
         self.assertEqual((after.st_uid, after.st_gid, after.st_mode),
                          (before.st_uid, before.st_gid, before.st_mode))
@@ -471,7 +580,7 @@ class KeepsTest(FileTestCase):
         # Another hard link sees the new text: the file is written in place.
         link = os.path.join(self.directory, "link.ini")
         os.link(path, link)
-        self.assertEqual(run("set", path, "s", "k", "3")[0], 0)
+        self.assertEqual(run_module("set", path, "s", "k", "3")[0], 0)
         self.assertEqual(self.read(link), b"[s]\nk=3\n")
         self.assertEqual(sorted(os.listdir(self.directory)), ["link.ini", "settings.ini"])
 
@@ -483,7 +592,7 @@ class KeepsTest(FileTestCase):
         shutil.chown(path, "daemon", "nogroup")
         os.chmod(path, 0o2660)
         before = os.stat(path)
-        self.assertEqual(run("set", path, "s", "k", "2", prefix=prefix)[0], 0)
+        self.assertEqual(run_module("set", path, "s", "k", "2", prefix=prefix)[0], 0)
         after = os.stat(path)
         self.assertEqual((after.st_uid, after.st_gid, after.st_mode),
                          (before.st_uid, before.st_gid, before.st_mode))
@@ -495,7 +604,7 @@ class KeepsTest(FileTestCase):
         for made in (folder, inside):
             shutil.chown(made, "nobody", "nogroup")
         os.chmod(folder, 0o300)
-        self.assertEqual(run("set", inside, "s", "k", "2", prefix=prefix)[:2], (0, b""))
+        self.assertEqual(run_module("set", inside, "s", "k", "2", prefix=prefix)[:2], (0, b""))
         self.assertEqual(self.read(inside), b"[s]\nk=2\n")
 
     def test_any_name(self):
@@ -503,7 +612,7 @@ class KeepsTest(FileTestCase):
         for name in names:
             with self.subTest(length=len(name)):
                 self.file(b"[s]\n", name)
-                self.assertEqual(run("set", name, "s", "k", "v", cwd=self.directory)[:2],
+                self.assertEqual(run_module("set", name, "s", "k", "v", cwd=self.directory)[:2],
                                  (0, b""))
                 self.assertEqual(self.read(os.path.join(self.directory, name)), b"[s]\nk=v\n")
         self.assertEqual(sorted(os.listdir(self.directory)), sorted(names))
@@ -522,7 +631,7 @@ class FaultTest(FileTestCase):
 
     def faulty(self, fault, *args):
         env = dict(os.environ, LD_PRELOAD=FAULT_SHIM, **fault)
-        return run(*args, env=env)
+        return run_module(*args, env=env)
 
     def test_failed_read_or_write_keeps_the_file(self):
         for fault in ({"INIFILE_FAIL_READ": "1"}, {"INIFILE_FAIL_READ": "2"},
@@ -551,7 +660,7 @@ class FaultTest(FileTestCase):
         status, _, _ = self.faulty({"INIFILE_KILL_AT_WRITE": "1"}, "set", missing, "s", "k", "v")
         self.assertEqual(status, -9)
         self.assertFalse(os.path.exists(missing))
-        self.assertEqual(run("set", missing, "s", "k", "v")[0], 0)
+        self.assertEqual(run_module("set", missing, "s", "k", "v")[0], 0)
         self.assertEqual(os.listdir(self.directory).count("missing.ini"), 1)
         self.assertEqual(len(os.listdir(self.directory)), 2)
 
@@ -559,21 +668,23 @@ class FaultTest(FileTestCase):
         status, _, _ = self.faulty({"INIFILE_KILL_AT_WRITE": "1"}, "set", self.path, "s", "k1", "new")
         self.assertEqual(status, -9)
         self.assertEqual(self.read(self.path), self.original)
-        self.assertEqual(run("set", self.path, "s", "k1", "new")[0], 0)
+        self.assertEqual(run_module("set", self.path, "s", "k1", "new")[0], 0)
         self.assertEqual(self.read(self.path), self.original.replace(b"k1=" + b"v" * 40, b"k1=new"))
         self.assertEqual(os.listdir(self.directory), ["settings.ini"])
 
 
 def main():
-    global COMMAND, WINE, FAULT_SHIM
+    global COMMAND, WINE, FAULT_SHIM, MANUAL
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--command", required=True, help="the inifile executable")
     parser.add_argument("--wine", help="the wine loader that runs a Windows build")
     parser.add_argument("--fault-shim", help="the library that makes reads and writes fail")
+    parser.add_argument("--manual", help="the manual page, whose examples are run")
     options, remaining = parser.parse_known_args()
     COMMAND = os.path.abspath(options.command)
     WINE = options.wine
     FAULT_SHIM = options.fault_shim and os.path.abspath(options.fault_shim)
+    MANUAL = options.manual
     unittest.main(argv=[sys.argv[0]] + remaining)
 
 
