@@ -36,6 +36,7 @@ constexpr char kListSeparatorOption[] = "--list-sep";
 constexpr char kDryRunOption[] = "--dry-run";
 constexpr char kShortDryRunOption[] = "-n";
 constexpr char kDiffOption[] = "--diff";
+constexpr char kNoExtraSpacesOption[] = "--no-extra-spaces";
 
 // Seconds an edit waits for another edit of the same file, unless told.
 constexpr long kLargestWaitSeconds = 24 * 60 * 60;
@@ -87,6 +88,8 @@ constexpr char kUsage[] =
     "  -n, --dry-run             write nothing; print the diff of what would change\n"
     "  --diff                    print the diff of what the edit changed\n"
     "  --in-place                write over the file itself (its inode kept)\n"
+    "  --no-extra-spaces         new entries as key=value where the file shows\n"
+    "                            no style of its own (else as its entries are)\n"
     "\n"
     "FILE - is standard input; an edit then writes the edited text (or its\n"
     "diff) to standard output.\n"

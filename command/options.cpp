@@ -47,6 +47,7 @@ constexpr OptionSpec kOptions[] = {
     {kIgnoreCaseOption, nullptr, kAny, Sets::kReadFlag, INI_IGNORE_CASE, nullptr},
     {kInlineCommentsOption, nullptr, kAny, Sets::kReadFlag, INI_INLINE_COMMENTS, nullptr},
     {kAllowNoValueOption, nullptr, kAny, Sets::kReadFlag, INI_ALLOW_NO_VALUE, nullptr},
+    {kNoExtraSpacesOption, nullptr, kEdits, Sets::kReadFlag, INI_NO_EXTRA_SPACES, nullptr},
     {kVerboseOption, kShortVerboseOption, kAny, Sets::kSwitch, 0, &Options::verbose},
     {kFormatOption, nullptr, kGet, Sets::kFormat, 0, nullptr},
     {kTypeOption, nullptr, kGet, Sets::kType, 0, nullptr},

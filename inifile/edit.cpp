@@ -25,6 +25,7 @@ struct Splice {
     size_t size;
     const IniLayout* layout;
     IniDialect dialect;
+    bool compact;  // INI_NO_EXTRA_SPACES
     TextBuffer out;
     size_t copied;       // the original's bytes taken so far
     size_t text_end_at;  // the output's length when it ended with the original's
@@ -148,6 +149,13 @@ static void write_changed(Splice* splice, const PlanEntry& entry, const IniEntry
     text_append_run(&splice->out, text + spot.first, spot.value_begin - spot.first);
     if (!spot.has_delimiter) {
         ini_append_delimiter(&splice->out, &style, false);
+    } else if (entry.value[0] != '\n' && entry.value[0] != '\0' && spot.value_begin < splice->size &&
+               (text[spot.value_begin] == '\n' || text[spot.value_begin] == '\r')) {
+        // "key =" with the value on the lines below: a value now on this
+        // line stands after a blank where the delimiter has one before it.
+        if (text[spot.key_end] == ' ' || text[spot.key_end] == '\t') {
+            text_append(&splice->out, ' ');
+        }
     }
     // Continuation lines are indented as the first one was, or one step
     // deeper than the key.
@@ -208,6 +216,10 @@ static IniEntryStyle new_entry_style(const Splice* splice, const Plan* plan, int
     }
     for (size_t i = splice->layout->entry_count; i > 0 && style.delimiter == nullptr; --i) {
         take_delimiter(splice, int32_t(i - 1), &style);
+    }
+    if (style.delimiter == nullptr && splice->compact) {
+        style.delimiter = "=";
+        style.delimiter_size = 1;
     }
     for (int32_t i = index + 1; i < plan->count && next_header.bytes == nullptr; ++i) {
         const PlanSection& next = plan->sections[i];
@@ -288,9 +300,11 @@ static void write_new_section(Splice* splice, const Plan* plan, int32_t index) {
 }
 
 // The edited text of `text` as `plan` has it, in `out`.
-static void write_edited(const char* text, size_t size, const IniLayout* layout, IniDialect dialect,
-                         const Plan* plan, size_t room, TextBuffer* out) {
-    Splice splice = {text, size, layout, dialect, {}, 0, SIZE_MAX};
+static void write_edited(const char* text, size_t size, const IniLayout* layout,
+                         const IniOptions& options, const Plan* plan, size_t room,
+                         TextBuffer* out) {
+    Splice splice = {text,     size, layout, options.dialect,
+                     (options.flags & INI_NO_EXTRA_SPACES) != 0, {}, 0, SIZE_MAX};
     text_init(&splice.out);
     text_reserve(&splice.out, size + room);
     for (int32_t i = 0; i < plan->count; ++i) {
@@ -368,8 +382,8 @@ static IniEditResult edit_text(const char* text, size_t size, const IniEdit* edi
         result = INI_EDIT_UNCHANGED;
     }
     if (result == INI_EDIT_CHANGED) {
-        write_edited(original, original_size, &layout, options.dialect, &plan,
-                     room_for(edits, count), out);
+        write_edited(original, original_size, &layout, options, &plan, room_for(edits, count),
+                     out);
         IniDocument* after = ini_load_laid_out(out->data, out->length, &options, nullptr, nullptr);
         if (after == nullptr || !plan_matches(&plan, after)) {
             result = INI_EDIT_NOT_REPRESENTABLE;

@@ -360,24 +360,26 @@ static IniEditResult remove_key(Plan* plan, const IniEdit& edit, bool all) {
 // every other one; a set where there is none.
 static IniEditResult set_all(Plan* plan, const IniEdit& edit) {
     PlanEntry* first = nullptr;
-    each_named(
-        plan->sections, plan->count, &plan->index, edit.section, plan->rules, [&](int32_t i) {
-            PlanSection* section = &plan->sections[i];
-            for (int32_t j = 0; j < section->count; ++j) {
-                PlanEntry& entry = section->entries[j];
-                if (entry.removed || !ini_same_name(entry.key, edit.key, plan->rules.ignore_case)) {
-                    continue;
-                }
-                if (first != nullptr) {
-                    first->removed = true;  // a later one in file order
-                }
-                first = &entry;
-                if (!plan->rules.last_wins) {
-                    break;
+    for (int32_t i = 0; i < plan->count; ++i) {
+        PlanSection* section = &plan->sections[i];
+        if (section->removed ||
+            !ini_same_name(section->name, edit.section, plan->rules.ignore_case)) {
+            continue;
+        }
+        for (int32_t j = 0; j < section->count; ++j) {
+            PlanEntry& entry = section->entries[j];
+            if (!entry.removed && ini_same_name(entry.key, edit.key, plan->rules.ignore_case)) {
+                if (first == nullptr) {
+                    first = &entry;
+                } else {
+                    entry.removed = true;
                 }
             }
-            return !plan->rules.last_wins;
-        });
+        }
+        if (!plan->rules.last_wins) {
+            break;  // the first section of the name alone is read
+        }
+    }
     if (first == nullptr) {
         return set(plan, edit);
     }

@@ -63,6 +63,12 @@ ensure_windows_build_tools() {
     [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"
 }
 
+# ansible-core, for the collection's suite.
+ensure_ansible_tools() {
+    command -v ansible-playbook >/dev/null && command -v ansible-galaxy >/dev/null && return 0
+    apt_install ansible-core
+}
+
 # wine with its 32-bit loader, which runs the 32-bit build.
 ensure_wine32() {
     command -v wine >/dev/null &&

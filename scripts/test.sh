@@ -2,7 +2,7 @@
 # The one test command: configures, builds and tests every preset and prints
 # a summary line for each.
 #
-#   scripts/test.sh                 native, sanitize, threads, windows (under wine), fuzz
+#   scripts/test.sh                 native, sanitize, threads, ansible, windows (under wine), fuzz
 #   scripts/test.sh --native-only   skips windows
 #
 # Each fuzz target runs for FUZZ_SECONDS (20 by default) when clang++ is
@@ -139,6 +139,30 @@ windows_suite() {
     windows_tests "$log" "64-bit build under wine64, the 32-bit one built and checked; $why" \
         cmake --workflow --preset windows64
 }
+
+# The Ansible collection's suite (tests/ansible/), on the native build's
+# command: mandatory with CI=true, like Windows.
+run_ansible() {
+    local log=build/ansible.log started=$SECONDS
+    echo "=== ansible"
+    if ! ensure_ansible_tools; then
+        if [ "${CI:-}" = true ]; then
+            summary+=("ansible: FAILED (ansible-core cannot be installed, and CI=true)")
+            failed=$((failed + 1))
+        else
+            summary+=("ansible: skipped (ansible-core cannot be installed)")
+        fi
+        return
+    fi
+    if python3 tests/ansible/run_ansible.py --command build/native/command/inifile 2>&1 |
+            tee "$log"; then
+        summary+=("ansible: passed (the collection on 12 hosts, $((SECONDS - started)) s)")
+    else
+        summary+=("ansible: FAILED (see $log)")
+        failed=$((failed + 1))
+    fi
+}
+run_ansible
 
 if $native_only; then
     summary+=("windows: skipped (--native-only)")
