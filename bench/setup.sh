@@ -2,9 +2,9 @@
 # Installs what the benchmarks measure against and with, as root on Debian:
 # Google Benchmark, the peer libraries (simpleini converts through ICU, so
 # its header needs ICU's), crudini (the command's peer), Ansible's
-# community.general (the collection's), GNU time for peak
-# memory and valgrind for instruction counts. The tests need none of it; a peer still missing is
-# left out of the benchmarks with the reason.
+# community.general (the collection's), GNU time for peak memory and
+# valgrind for instruction counts. The tests need none of it; a peer still
+# missing is left out of the benchmarks with the reason.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
