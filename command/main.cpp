@@ -23,7 +23,7 @@ namespace {
 IniOptions module_options(const Options& options) {
     IniOptions chosen = {};
     chosen.dialect = options.dialect;
-    chosen.flags = options.read_flags;
+    chosen.flags = options.read_flags | INI_UTF8_NAMES;
     chosen.edit_wait_ms = options.wait_ms > 0 ? int32_t(options.wait_ms) : -1;
     return chosen;
 }
@@ -43,14 +43,14 @@ bool names(const Options& options, const char* name, const char* wanted) {
 // Says on standard error that `what` failed for `name`, with the system's
 // reason: the exit status of such a failure.
 int fail(const char* name, const char* what, const std::string& reason) {
-    fprintf(stderr, kFailedWithReason, name, what, reason.c_str());
+    print_error(kFailedWithReason, name, what, reason.c_str());
     return kTrouble;
 }
 
 int usage_error(const char* format, const char* word) {
     char message[512];
     snprintf(message, sizeof message, format, word);
-    fprintf(stderr, kBadUsage, message);
+    print_error(kBadUsage, message);
     return kTrouble;
 }
 
@@ -111,8 +111,8 @@ IniDocument* load(const Options& options, const char* path, bool check, int* sta
         snprintf(line, sizeof line, kCheckFailed, path, static_cast<long>(report.line),
                  ini_load_error_text(report.error));
     } else {
-        fprintf(stderr, kDoesNotLoad, path, static_cast<long>(report.line),
-                ini_load_error_text(report.error));
+        print_error(kDoesNotLoad, path, static_cast<long>(report.line),
+                    ini_load_error_text(report.error));
         *status = kTrouble;
         return nullptr;
     }
@@ -135,7 +135,7 @@ IniSection* find_section(IniDocument* view, const Options& options, const char* 
             return view->sections[i];
         }
     }
-    fprintf(stderr, kNoSection, path, name);
+    print_error(kNoSection, path, name);
     return nullptr;
 }
 
@@ -163,8 +163,8 @@ int get_every_value(const Options& options, const IniDocument* document, const c
         }
     }
     if (!found) {
-        fprintf(stderr, found_section ? kNoKey : kNoSection, path,
-                found_section ? arguments[2] : arguments[1], arguments[1]);
+        print_error(found_section ? kNoKey : kNoSection, path,
+                    found_section ? arguments[2] : arguments[1], arguments[1]);
         return kNotFound;
     }
     return kDone;
@@ -181,8 +181,8 @@ int get_value(const Options& options, IniDocument* document, const char* path,
         for (int32_t i = 0; i < document->count && !section; ++i) {
             section = names(options, document->sections[i]->name, arguments[1]);
         }
-        fprintf(stderr, section ? kNoKey : kNoSection, path, section ? arguments[2] : arguments[1],
-                arguments[1]);
+        print_error(section ? kNoKey : kNoSection, path, section ? arguments[2] : arguments[1],
+                    arguments[1]);
         return kNotFound;
     }
     if (!options.has_type) {
@@ -198,8 +198,8 @@ int get_value(const Options& options, IniDocument* document, const char* path,
     IniValueStatus status = read_typed(&holder, entry->key, options.type, &shown);
     if (status != INI_VALUE_OK) {
         long line = ini_entry_line(text.data(), text.size(), &chosen, arguments[1], arguments[2]);
-        fprintf(stderr, kNotOfType, path, line, arguments[2], entry->value, type_name(options.type),
-                ini_value_status_text(status));
+        print_error(kNotOfType, path, line, arguments[2], entry->value, type_name(options.type),
+                    ini_value_status_text(status));
         return kTrouble;
     }
     print_line(out, shown.c_str());
@@ -246,7 +246,7 @@ int run_get(const Options& options, int count, char** arguments, Output* out) {
             bool carried = format_sections(count == 1 ? view : &alone, options.format, chosen,
                                            &formatted, &refusal);
             if (!carried) {
-                fprintf(stderr, kCannotFormat, path, refusal.c_str());
+                print_error(kCannotFormat, path, refusal.c_str());
             }
             out->write(formatted);
             status = carried ? kDone : kTrouble;
@@ -322,13 +322,13 @@ int edit_status(IniEditResult result, const char* path, const IniLoadReport& rep
     switch (result) {
         case INI_EDIT_CHANGED:
             if (const char* warning = ini_edit_warning()) {
-                fprintf(stderr, kEditWarning, path, warning, ini_system_error());
+                print_error(kEditWarning, path, warning, ini_system_error());
             }
             return kDone;
         case INI_EDIT_UNCHANGED:
             return kDone;
         case INI_EDIT_FOLDER_REFUSED:
-            fprintf(stderr, kFolderRefused, path, folder_of(path).c_str(), ini_system_error());
+            print_error(kFolderRefused, path, folder_of(path).c_str(), ini_system_error());
             return kTrouble;
         case INI_EDIT_CANNOT_OPEN:
             return fail(path, kCannotOpen, ini_system_error());
@@ -337,23 +337,23 @@ int edit_status(IniEditResult result, const char* path, const IniLoadReport& rep
         case INI_EDIT_CANNOT_WRITE:
             return fail(path, kCannotWrite, ini_system_error());
         case INI_EDIT_DOES_NOT_LOAD:
-            fprintf(stderr, kDoesNotLoad, path, static_cast<long>(report.line),
-                    ini_load_error_text(report.error));
+            print_error(kDoesNotLoad, path, static_cast<long>(report.line),
+                        ini_load_error_text(report.error));
             return kTrouble;
         case INI_EDIT_NO_SECTION:
-            fprintf(stderr, kNoSection, path, edits[0].section);
+            print_error(kNoSection, path, edits[0].section);
             return kNotFound;
         case INI_EDIT_NOT_FOUND:
-            fprintf(stderr, kNoKey, path, edits[0].key, edits[0].section);
+            print_error(kNoKey, path, edits[0].key, edits[0].section);
             return kNotFound;
         case INI_EDIT_NOT_REPRESENTABLE: {
             const char* why = ini_edit_refusal(edits.data(), edits.size(), &chosen);
-            fprintf(stderr, kNotRepresentable, path,
-                    why != nullptr ? why : ini_edit_result_text(result));
+            print_error(kNotRepresentable, path,
+                        why != nullptr ? why : ini_edit_result_text(result));
             return kTrouble;
         }
         default:
-            fprintf(stderr, kEditFailed, path, ini_edit_result_text(result));
+            print_error(kEditFailed, path, ini_edit_result_text(result));
             return kTrouble;
     }
 }
@@ -410,7 +410,7 @@ int edit(const Options& options, const char* path, const std::vector<IniEdit>& e
         out->write(unified_diff(path, before, after));
     }
     if (options.verbose && (result == INI_EDIT_CHANGED || result == INI_EDIT_UNCHANGED)) {
-        fprintf(stderr, result == INI_EDIT_CHANGED ? kChanged : kUnchanged, path);
+        print_error(result == INI_EDIT_CHANGED ? kChanged : kUnchanged, path);
     }
     return edit_status(result, path, report, edits, chosen);
 }
@@ -500,6 +500,9 @@ const Command kCommands[] = {
 
 int main(int argc, char** argv) {
     platform_binary_stdio();
+    // Arguments and file names in UTF-8, whatever the code page holds.
+    platform_utf8_arguments(&argc, &argv);
+    platform_use_utf8_names(true);
     Output out;
     Options options;
     const Command* command = nullptr;

@@ -69,7 +69,7 @@ bool takes_value(const OptionSpec& spec) {
 int usage_error(const char* format, const char* word) {
     char message[512];
     snprintf(message, sizeof message, format, word);
-    fprintf(stderr, kBadUsage, message);
+    print_error(kBadUsage, message);
     return kTrouble;
 }
 
@@ -191,14 +191,14 @@ int read_command_line(int argc, char** argv, const Command* commands, int comman
         if (at < argc) {
             return usage_error(kUnknownCommand, argv[at]);
         }
-        fputs(kUsage, stderr);
+        print_error("%s", kUsage);
         return kTrouble;
     }
     for (const auto& [spec, spelling] : given) {
         if ((spec->commands & (*command)->bit) == 0) {
             char message[256];
             snprintf(message, sizeof message, kNotForCommand, spelling, (*command)->name);
-            fprintf(stderr, kBadUsage, message);
+            print_error(kBadUsage, message);
             return kTrouble;
         }
     }

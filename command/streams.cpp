@@ -1,5 +1,8 @@
 #include "streams.h"
 
+#include <cstdarg>
+#include <cstdio>
+
 #include "files.h"
 
 namespace {
@@ -58,7 +61,8 @@ void Output::write(const char* bytes, size_t size) {
     // Large pieces go out as they are, never copied.
     std::string ignored;
     flush(&ignored);
-    if (!failed_ && !platform_write(platform_standard_output(), bytes, size)) {
+    if (!failed_ &&
+        !platform_write_text(platform_standard_output(), bytes, size, PLATFORM_DATA_UTF8)) {
         failed_ = true;
         reason_ = system_reason();
     }
@@ -66,11 +70,29 @@ void Output::write(const char* bytes, size_t size) {
 
 bool Output::flush(std::string* reason) {
     if (!failed_ && !pending_.empty() &&
-        !platform_write(platform_standard_output(), pending_.data(), pending_.size())) {
+        !platform_write_text(platform_standard_output(), pending_.data(), pending_.size(),
+                             PLATFORM_DATA_UTF8)) {
         failed_ = true;
         reason_ = system_reason();
     }
     pending_.clear();
     *reason = reason_;
     return !failed_;
+}
+
+void print_error(const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    va_list again;
+    va_copy(again, arguments);
+    int size = vsnprintf(nullptr, 0, format, arguments);
+    std::string text(size > 0 ? size_t(size) : 0, '\0');
+    if (size > 0) {
+        vsnprintf(&text[0], text.size() + 1, format, again);
+    }
+    va_end(again);
+    va_end(arguments);
+    // A message that cannot be written has nowhere else to go.
+    static_cast<void>(platform_write_text(platform_standard_error(), text.data(), text.size(),
+                                          PLATFORM_MESSAGE_UTF8));
 }

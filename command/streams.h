@@ -31,6 +31,10 @@ class Output {
     std::string reason_;
 };
 
+// Prints `format` with its arguments to standard error: text in UTF-8 (or
+// the code page where it is not), as a console shows it.
+void print_error(const char* format, ...);
+
 // The system's wording of the reason of the platform layer's last failure.
 std::string system_reason();
 

@@ -149,7 +149,8 @@ static void write_changed(Splice* splice, const PlanEntry& entry, const IniEntry
     text_append_run(&splice->out, text + spot.first, spot.value_begin - spot.first);
     if (!spot.has_delimiter) {
         ini_append_delimiter(&splice->out, &style, false);
-    } else if (entry.value[0] != '\n' && entry.value[0] != '\0' && spot.value_begin < splice->size &&
+    } else if (entry.value[0] != '\n' && entry.value[0] != '\0' &&
+               spot.value_begin < splice->size &&
                (text[spot.value_begin] == '\n' || text[spot.value_begin] == '\r')) {
         // "key =" with the value on the lines below: a value now on this
         // line stands after a blank where the delimiter has one before it.
@@ -303,8 +304,9 @@ static void write_new_section(Splice* splice, const Plan* plan, int32_t index) {
 static void write_edited(const char* text, size_t size, const IniLayout* layout,
                          const IniOptions& options, const Plan* plan, size_t room,
                          TextBuffer* out) {
-    Splice splice = {text,     size, layout, options.dialect,
-                     (options.flags & INI_NO_EXTRA_SPACES) != 0, {}, 0, SIZE_MAX};
+    Splice splice = {
+        text, size, layout,  options.dialect, (options.flags & INI_NO_EXTRA_SPACES) != 0,
+        {},   0,    SIZE_MAX};
     text_init(&splice.out);
     text_reserve(&splice.out, size + room);
     for (int32_t i = 0; i < plan->count; ++i) {
@@ -382,8 +384,7 @@ static IniEditResult edit_text(const char* text, size_t size, const IniEdit* edi
         result = INI_EDIT_UNCHANGED;
     }
     if (result == INI_EDIT_CHANGED) {
-        write_edited(original, original_size, &layout, options, &plan, room_for(edits, count),
-                     out);
+        write_edited(original, original_size, &layout, options, &plan, room_for(edits, count), out);
         IniDocument* after = ini_load_laid_out(out->data, out->length, &options, nullptr, nullptr);
         if (after == nullptr || !plan_matches(&plan, after)) {
             result = INI_EDIT_NOT_REPRESENTABLE;
@@ -547,7 +548,9 @@ IniEditResult ini_edit_file_texts(const char* path, const IniEdit* edits, size_t
     unsigned flags = ((chosen.flags & INI_CREATE_MISSING) != 0 ? PLATFORM_EDIT_CREATE : 0) |
                      ((chosen.flags & INI_IN_PLACE) != 0 ? PLATFORM_EDIT_IN_PLACE : 0);
     PlatformEdit* edit = nullptr;
+    bool names = platform_use_utf8_names((chosen.flags & INI_UTF8_NAMES) != 0);
     PlatformEditStatus status = platform_edit_begin(path, wait, flags, &edit);
+    platform_use_utf8_names(names);
     if (status != PLATFORM_EDIT_OK) {
         if (status == PLATFORM_EDIT_CANNOT_READ) {
             *report = {INI_LOAD_CANNOT_READ, 0};

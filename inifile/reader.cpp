@@ -201,7 +201,9 @@ static IniDocument* load_file(const char* path, const IniOptions& options, bool 
     if (report == nullptr) {
         report = &unused;
     }
+    bool names = platform_use_utf8_names((options.flags & INI_UTF8_NAMES) != 0);
     PlatformFile* file = platform_open_read(path);
+    platform_use_utf8_names(names);
     if (file == nullptr) {
         *report = {INI_LOAD_CANNOT_OPEN, 0};
         return nullptr;

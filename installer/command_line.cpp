@@ -12,12 +12,12 @@ bool parse_command_line(int argc, char** argv, CommandLine* command_line) {
         if (argument[0] == '-') {
             // Only the second character counts, so -silent is -s too.
             if (argument[1] != kQuietSwitch) {
-                fprintf(stderr, kUnknownSwitch, argument);
+                print_error(kUnknownSwitch, argument);
                 return false;
             }
             command_line->quiet = true;
         } else if (command_line->has_root) {
-            fprintf(stderr, kSecondRoot, argument);
+            print_error(kSecondRoot, argument);
             return false;
         } else {
             command_line->has_root = true;
@@ -31,12 +31,14 @@ bool parse_command_line(int argc, char** argv, CommandLine* command_line) {
 bool root_from_executable(std::string* root) {
     std::string path;
     if (!platform_executable_path(&path)) {
-        fprintf(stderr, "%s", kNoModuleFileName);
+        print_error("%s", kNoModuleFileName);
         return false;
     }
-    size_t separator = path.rfind(kPathSeparator);
-    if (separator == std::string::npos) {
-        fprintf(stderr, "%s", kBrokenModuleFileName);
+    // Cut by character: in a double-byte code page a trail byte may look
+    // like the separator.
+    size_t separator = platform_last_separator(path.c_str());
+    if (separator == size_t(-1)) {
+        print_error("%s", kBrokenModuleFileName);
         return false;
     }
     // An executable directly under the top directory gives an empty root.
@@ -48,7 +50,7 @@ bool root_is_recordable(const std::string& root) {
     bool recordable = root.find_first_of("\r\n") == std::string::npos &&
                       (root.empty() || (root.front() != ' ' && root.back() != ' '));
     if (!recordable) {
-        fprintf(stderr, kUnrecordableRoot, root.c_str());
+        print_error(kUnrecordableRoot, root.c_str());
     }
     return recordable;
 }
@@ -56,7 +58,7 @@ bool root_is_recordable(const std::string& root) {
 bool root_is_exact(const std::string& root, int source) {
     std::string shown;
     if (!platform_root_is_exact(root, source, &shown)) {
-        fprintf(stderr, kInexactRoot, shown.c_str());
+        print_error(kInexactRoot, shown.c_str());
         return false;
     }
     return true;

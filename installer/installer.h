@@ -52,6 +52,12 @@ bool write_launcher_configuration(const std::string& root, const Placement& plac
 // the installation goes on), and returns false.
 bool copy_or_report(const std::string& source, const std::string& target, const char* outcome);
 
+// Prints `format` with its arguments to standard error (print_error) or
+// output (print_output), text in the system's code page, as a console shows
+// it; redirected output gets the bytes as they are.
+void print_error(const char* format, ...);
+void print_output(const char* format, ...);
+
 // `directory`, the platform's separator, `name`.
 std::string join_path(const std::string& directory, const char* name);
 

@@ -19,8 +19,8 @@ bool write_launcher_configuration(const std::string& root, const Placement& plac
     bool saved = ini_save(document, primary.c_str()) == 0;
     ini_free_document(document);
     if (!saved) {
-        fprintf(stderr, kCannotCreateFile, primary.c_str());
-        fprintf(stderr, "%s", kBailingOut);
+        print_error(kCannotCreateFile, primary.c_str());
+        print_error("%s", kBailingOut);
         return false;
     }
     return copy_or_report(primary, secondary, kBailingOut);

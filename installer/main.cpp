@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
         return kFailure;
     }
     if (!command_line.quiet) {
-        printf(kInstalled, placement.release_version.c_str());
+        print_output(kInstalled, placement.release_version.c_str());
     }
     return kSuccess;
 }

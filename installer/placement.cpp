@@ -20,7 +20,7 @@ std::string join_path(const std::string& directory, const char* name) {
 static bool names_one_directory(const char* key, const char* value, bool bare, const char* path) {
     bool dots = bare && (strcmp(value, ".") == 0 || strcmp(value, "..") == 0);
     if (platform_has_separator(value) || dots) {
-        fprintf(stderr, kNotOneDirectory, key, path, value);
+        print_error(kNotOneDirectory, key, path, value);
         return false;
     }
     return true;
@@ -34,20 +34,20 @@ static bool read_description(const std::string& root, Placement* placement,
     const char* path = description_path.c_str();
     IniDocument* description = ini_load(path);
     if (description == nullptr) {
-        fprintf(stderr, kCannotOpenDescription, path);
+        print_error(kCannotOpenDescription, path);
         return false;
     }
     const IniSection* section = ini_find_section(description, kInstallSection);
     const char* version = section ? ini_get(section, kVersionKey) : nullptr;
     bool found = false;
     if (section == nullptr) {
-        fprintf(stderr, kNoInstallSection, path);
+        print_error(kNoInstallSection, path);
     } else if (version == nullptr) {
-        fprintf(stderr, kNoVersionKey, path);
+        print_error(kNoVersionKey, path);
     } else if (names_one_directory(kVersionKey, version, false, path)) {
         const char* system_version = ini_get(section, kSystemVersionKey);
         if (system_version == nullptr) {
-            fprintf(stderr, kNoSystemVersionKey, path);
+            print_error(kNoSystemVersionKey, path);
         } else if (names_one_directory(kSystemVersionKey, system_version, true, path)) {
             // Copied: the values die with the description.
             placement->release_version = version;
@@ -70,8 +70,8 @@ bool copy_or_report(const std::string& source, const std::string& target, const 
     if (platform_copy_file(source.c_str(), target.c_str())) {
         return true;
     }
-    fprintf(stderr, kCannotCopyFile, source.c_str(), target.c_str());
-    fprintf(stderr, "%s", outcome);
+    print_error(kCannotCopyFile, source.c_str(), target.c_str());
+    print_error("%s", outcome);
     return false;
 }
 
@@ -81,7 +81,7 @@ static Copy copy_listed_file(const std::string& from, const std::string& to, con
                              const char* outcome) {
     std::string source = join_path(from, name);
     if (!platform_exists(source.c_str())) {
-        fprintf(stderr, kCannotFindFile, source.c_str());
+        print_error(kCannotFindFile, source.c_str());
         return Copy::kSourceMissing;
     }
     return copy_or_report(source, join_path(to, name), outcome) ? Copy::kDone : Copy::kFailed;

@@ -22,12 +22,11 @@ static bool equals_ignoring_case(const char* a, const char* b) {
 
 bool ask_minimal_boot(bool* minimal_boot) {
     *minimal_boot = false;
-    printf("%s", kQuestion);
-    fflush(stdout);
+    print_output("%s", kQuestion);
 
     char answer[kAnswerBufferSize];
     if (fgets(answer, sizeof answer, stdin) == nullptr) {
-        fprintf(stderr, "%s", kNoAnswer);
+        print_error("%s", kNoAnswer);
         return false;
     }
     if (char* line_feed = strchr(answer, '\n')) {

@@ -38,10 +38,46 @@ PlatformFile* platform_open_read(const char* path);
 // share it. Returns null when it cannot be created.
 PlatformFile* platform_create(const char* path);
 
-// Standard input and output as files, unbuffered and in binary mode; not to
-// be closed.
+// Standard input, output and error as files, unbuffered and in binary
+// mode; not to be closed.
 PlatformFile* platform_standard_input();
 PlatformFile* platform_standard_output();
+PlatformFile* platform_standard_error();
+
+// What is written to a standard stream as text: a message in the system's
+// code page, a message in UTF-8, or stored bytes (a value, a file's text)
+// in UTF-8. Text that is not valid UTF-8 is taken to be in the code page.
+typedef enum PlatformTextKind {
+    PLATFORM_MESSAGE = 0,
+    PLATFORM_MESSAGE_UTF8,
+    PLATFORM_DATA_UTF8
+} PlatformTextKind;
+
+// Writes the `size` bytes of text at `data` to `file` (standard output or
+// error). Where it is a console (Windows: GetConsoleMode succeeds), the text
+// is converted to what the console shows (UTF-16, WriteConsoleW), so that
+// no console code page garbles it. Redirected to a file or a pipe, data goes
+// out byte for byte, and a message as the C runtime's text streams write it
+// (on Windows each line feed after a carriage return). False, the reason
+// recorded, when the write fails.
+bool platform_write_text(PlatformFile* file, const void* data, size_t size, PlatformTextKind kind);
+
+// The program's arguments in UTF-8, for a program that works in UTF-8
+// inside: on Windows from GetCommandLineW, so that no character is lost to
+// the code page; elsewhere `argv` as it is (bytes). The arrays live as long
+// as the process. (A file of its own: a program that never calls it does
+// not link what it needs.)
+void platform_utf8_arguments(int* argc, char*** argv);
+
+// File names given to the layer on this thread are UTF-8 (`utf8`), or in
+// the system's code page (the default). Windows only: POSIX names are
+// bytes either way. Returns the setting before.
+bool platform_use_utf8_names(bool utf8);
+
+// The index of the last directory separator in `path`, found character by
+// character (a trail byte of a double-byte code page that looks like '' is
+// none), or (size_t)-1 where it has none.
+size_t platform_last_separator(const char* path);
 
 // Reads up to `size` bytes into `buffer`. Returns the number of bytes read,
 // 0 at the end of the file, or -1 on a read error.
@@ -57,7 +93,8 @@ bool platform_write(PlatformFile* file, const void* data, size_t size);
 bool platform_close(PlatformFile* file);
 
 // True when `text` holds a directory separator of the platform: '/' on
-// POSIX; '\\' and '/' on Windows, which treats them alike.
+// POSIX; '\\' and '/' on Windows, which treats them alike, looked for
+// character by character.
 bool platform_has_separator(const char* text);
 
 // True when a directory entry of that name exists, whatever its kind.

@@ -11,6 +11,7 @@ import concurrent.futures
 import fcntl
 import json
 import os
+import shlex
 import shutil
 import stat
 import subprocess
@@ -608,14 +609,32 @@ class KeepsTest(FileTestCase):
         self.assertEqual(self.read(inside), b"[s]\nk=2\n")
 
     def test_any_name(self):
-        names = ["relative.ini"] + ([] if WINE else ["n" * 251 + ".ini"])
+        # Relative, Greek, Japanese (whatever the code page), 255 bytes long,
+        # and deeper than 260 characters.
+        deep = os.path.join(*["d" * 40] * 7)
+        os.makedirs(os.path.join(self.directory, deep))
+        names = ["relative.ini", "\u03a9\u03bc\u03ad\u03b3\u03b1.ini", "\u65e5\u672c.ini",
+                 os.path.join(deep, "deep.ini")] + ([] if WINE else ["n" * 251 + ".ini"])
         for name in names:
             with self.subTest(length=len(name)):
                 self.file(b"[s]\n", name)
                 self.assertEqual(run_module("set", name, "s", "k", "v", cwd=self.directory)[:2],
                                  (0, b""))
+                self.assertEqual(run_module("get", name, "s", "k", cwd=self.directory)[:2],
+                                 (0, b"v\n"))
                 self.assertEqual(self.read(os.path.join(self.directory, name)), b"[s]\nk=v\n")
-        self.assertEqual(sorted(os.listdir(self.directory)), sorted(names))
+        self.assertEqual(sorted(os.listdir(self.directory)),
+                         sorted([name for name in names if os.sep not in name] + ["d" * 40]))
+
+    def test_a_console_shows_values_as_they_are(self):
+        if not WINE or not shutil.which("script"):
+            self.skipTest("a console under wine, on a terminal that script(1) gives it")
+        path = self.file("[s]\nk=\u0152uvre-\u20ac\n".encode("utf-8"))
+        command = " ".join(shlex.quote(word) for word in [WINE, COMMAND, "get", path, "s", "k"])
+        shown = subprocess.run(["script", "-qec", command, os.devnull], stdout=subprocess.PIPE,
+                               stderr=subprocess.STDOUT, timeout=300).stdout
+        self.assertIn("\u0152uvre-\u20ac".encode("utf-8"), shown)
+        self.assertEqual(run("get", seen(path), "s", "k")[1], "\u0152uvre-\u20ac\n".encode("utf-8"))
 
 
 class FaultTest(FileTestCase):
@@ -685,6 +704,10 @@ def main():
     WINE = options.wine
     FAULT_SHIM = options.fault_shim and os.path.abspath(options.fault_shim)
     MANUAL = options.manual
+    if WINE:
+        # Wine takes the Unix side of names and arguments in the locale's
+        # encoding; C.UTF-8, which every Debian system has, keeps them UTF-8.
+        os.environ["LC_ALL"] = "C.UTF-8"
     unittest.main(argv=[sys.argv[0]] + remaining)
 
 

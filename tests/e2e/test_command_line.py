@@ -1,7 +1,11 @@
 """The command line: switches, the root directory and where it comes from."""
 
+import contextlib
 import os
+import shlex
 import shutil
+import subprocess
+import tempfile
 
 import distribution
 from distribution import (InstallerTest, QUESTION, as_installer_path, cannot_open, inexact_root,
@@ -181,3 +185,82 @@ class UnrecordableRootTest(InstallerTest):
         result = dist.install("-s")
         self.assert_output(result, 0)
         self.assert_installed(dist, minimal=True)
+
+
+class WideTest(InstallerTest):
+    """What the wide file functions, the console and double-byte code pages
+    give a Windows user: any length of root, text on a console as it is
+    meant, names cut by character."""
+
+    def test_root_deeper_than_260_characters_installs(self):
+        dist = self.distribution(root_name=os.path.join(*["d" * 40] * 7))
+        self.assertGreater(len(dist.installer_root()), 260)
+        self.assert_output(dist.install("-s"), 0)
+        self.assert_installed(dist, minimal=True)
+
+    def test_a_console_shows_the_code_page_text(self):
+        if not windows() or not shutil.which("script"):
+            self.skipTest("a console under wine, on a terminal that script(1) gives it")
+        dist = self.distribution()
+        missing = as_installer_path(os.path.join(dist.top, "\u0152uvre-\u20ac"))
+        # Redirected: the code page's bytes, as ever.
+        result = dist.run(["-s", missing])
+        self.assertIn(b"\x8cuvre-\x80", result.stderr)
+        # On a console: the characters themselves (the terminal's UTF-8).
+        command = " ".join(shlex.quote(word) for word in
+                           distribution.command_line(distribution.INSTALLER, ["-s", missing]))
+        shown = subprocess.run(["script", "-qec", command, os.devnull], stdout=subprocess.PIPE,
+                               stderr=subprocess.STDOUT, timeout=300).stdout
+        self.assertIn("\u0152uvre-\u20ac".encode("utf-8"), shown)
+
+    def test_names_in_a_double_byte_code_page(self):
+        # ソフト in code page 932 holds the byte of '\' as a trail byte: the
+        # release of that name installs, and so does an installer of that
+        # name from its own folder.
+        if not windows():
+            self.skipTest("only Windows passes names through a code page")
+        locales = self.japanese_locale()
+        name = "\u30bd\u30d5\u30c8"
+        stored = name.encode("cp932")
+        dist = self.distribution(root_name=name, vsn=name, description=b"[Install]\nVSN=" +
+                                 stored.replace(b"\\", b"\\\\") + b"\nSYSTEM_VSN=R1\n")
+        program = os.path.join(dist.root, name + ".exe")
+        shutil.copy2(distribution.INSTALLER, program)
+        environment = dict(LOCPATH=locales, LC_ALL="ja_JP.UTF-8")
+        with patched_environment(environment):
+            distribution.run_program(distribution.INSTALLER, ["-x"])  # wine takes the locale in
+            self.assert_output(dist.run(["-s", dist.installer_root()]), 0)
+            # vnt.ini records the code page's bytes, escaped as the format
+            # escapes a backslash byte.
+            escaped = stored.replace(b"\\", b"\\\\")
+            self.assertIn(b"vrun-" + escaped + b"\\\\bin", dist.read(dist.bin_file("vnt.ini")))
+            shutil.rmtree(dist.bin)
+            self.assert_output(dist.run(["-s"], program=program), 0)
+        self.assertTrue(os.path.isfile(dist.bin_file("start.boot")))
+
+    def japanese_locale(self):
+        """A folder holding ja_JP.UTF-8 for LOCPATH, compiled for the test."""
+        if not shutil.which("localedef") or not os.path.exists("/usr/share/i18n/locales/ja_JP"):
+            self.skipTest("needs glibc's localedef and its ja_JP source to give wine code "
+                          "page 932")
+        folder = tempfile.mkdtemp(prefix="install-locale-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        subprocess.run(["localedef", "-i", "ja_JP", "-f", "UTF-8",
+                        os.path.join(folder, "ja_JP.UTF-8")], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return folder
+
+
+@contextlib.contextmanager
+def patched_environment(values):
+    """os.environ with `values` for the time of the block."""
+    saved = {name: os.environ.get(name) for name in values}
+    os.environ.update(values)
+    try:
+        yield
+    finally:
+        for name, value in saved.items():
+            if value is None:
+                os.environ.pop(name, None)
+            else:
+                os.environ[name] = value
