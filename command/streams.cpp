@@ -1,7 +1,6 @@
 #include "streams.h"
 
 #include <cstdarg>
-#include <cstdio>
 
 #include "files.h"
 
@@ -83,16 +82,8 @@ bool Output::flush(std::string* reason) {
 void print_error(const char* format, ...) {
     va_list arguments;
     va_start(arguments, format);
-    va_list again;
-    va_copy(again, arguments);
-    int size = vsnprintf(nullptr, 0, format, arguments);
-    std::string text(size > 0 ? size_t(size) : 0, '\0');
-    if (size > 0) {
-        vsnprintf(&text[0], text.size() + 1, format, again);
-    }
-    va_end(again);
-    va_end(arguments);
     // A message that cannot be written has nowhere else to go.
-    static_cast<void>(platform_write_text(platform_standard_error(), text.data(), text.size(),
-                                          PLATFORM_MESSAGE_UTF8));
+    static_cast<void>(
+        platform_print_text(platform_standard_error(), PLATFORM_MESSAGE_UTF8, format, arguments));
+    va_end(arguments);
 }

@@ -4,13 +4,16 @@
 // word's length, so that most edits meet an entry that is there. The value
 // picks the change: "\x01" removes the key, "\x02" the section, "\x03" every
 // entry of the key, "\x04" adds the section, "\x05" merges three entries in
-// one edit; any other value is set.
+// one edit, "\x06" adds one more entry of the key, "\x07" leaves the key
+// with one value; any other value is set. In the common dialect the key
+// word's length picks inline comments and keys without values.
 //
 // Whatever ini_edit_text_with makes must load as the document that the
 // same changes make of the loaded one, as the dialect's readers see them
-// made (removals keeping the order of what stays); a change of one entry must touch the lines of
-// that entry only, a removal must only take lines away, an added section only add them at the end;
-// and plain words must never be refused.
+// made (removals keeping the order of what stays); a change of one entry
+// must touch the lines of that entry only, a removal must only take lines
+// away, an added section only add them at the end; and plain words must
+// never be refused.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -136,6 +139,42 @@ void apply_last(Document* document, const IniEdit& edit) {
     last->second.emplace_back(edit.key, edit.value);
 }
 
+// INI_EDIT_ADD and INI_EDIT_SET_ALL in the model: where the readers see no
+// entry of the key, a set; else one more entry right after the last one
+// they see, or the first one they see set and every other removed. The
+// readers of `last_wins` read the sections of one name as one.
+void apply_repeat(Document* document, const IniEdit& edit, bool last_wins) {
+    std::vector<std::pair<Section*, size_t>> found;  // in file order
+    for (Section& section : *document) {
+        if (section.first != edit.section) {
+            continue;
+        }
+        for (size_t i = 0; i < section.second.size(); ++i) {
+            if (section.second[i].first == edit.key) {
+                found.emplace_back(&section, i);
+            }
+        }
+        if (!last_wins) {
+            break;  // the first section of the name alone is read
+        }
+    }
+    if (found.empty()) {
+        IniEdit set = edit;
+        set.kind = INI_EDIT_SET;
+        (last_wins ? apply_last : apply_first)(document, set);
+        return;
+    }
+    if (edit.kind == INI_EDIT_ADD) {
+        auto [section, at] = found.back();
+        section->second.insert(section->second.begin() + long(at) + 1, {edit.key, edit.value});
+        return;
+    }
+    found.front().first->second[found.front().second].second = edit.value;
+    for (size_t i = found.size(); i-- > 1;) {  // from the last, so places hold
+        found[i].first->second.erase(found[i].first->second.begin() + long(found[i].second));
+    }
+}
+
 // Whether `word` is one the format carries as it is: letters and digits.
 bool plain(const std::string& word) {
     if (word.empty()) {
@@ -228,6 +267,10 @@ void make_edits(const std::string words[3], std::vector<IniEdit>* edits) {
         edits->push_back({INI_EDIT_REMOVE_ALL, section, key, nullptr, 0});
     } else if (value == "\x04") {
         edits->push_back({INI_EDIT_ADD_SECTION, section, nullptr, nullptr, 0});
+    } else if (value == "\x06") {
+        edits->push_back({INI_EDIT_ADD, section, key, "added", 0});
+    } else if (value == "\x07") {
+        edits->push_back({INI_EDIT_SET_ALL, section, key, "only", 0});
     } else if (value == "\x05") {
         // A merge: an entry that is there, a new one beside it, one elsewhere.
         edits->push_back({INI_EDIT_SET, section, key, "m1", 0});
@@ -242,6 +285,12 @@ void make_edits(const std::string words[3], std::vector<IniEdit>* edits) {
 void edit_in(IniDialect dialect, std::string words[3], const std::string& text) {
     IniOptions options = {};
     options.dialect = dialect;
+    // The common dialect's readings by the key's length: inline comments,
+    // keys without values, both or neither.
+    if (dialect == INI_DIALECT_COMMON) {
+        options.flags = (words[1].size() % 2 != 0 ? INI_INLINE_COMMENTS : 0) |
+                        (words[1].size() % 4 >= 2 ? INI_ALLOW_NO_VALUE : 0);
+    }
     IniDocument* document = ini_load_text_with(text.data(), text.size(), &options, nullptr);
     if (document != nullptr && document->count > 0) {
         const IniSection* pick = document->sections[words[2].size() % document->count];
@@ -276,7 +325,11 @@ void edit_in(IniDialect dialect, std::string words[3], const std::string& text) 
                    !(dialect == INI_DIALECT_COMMON && edits[0].kind == INI_EDIT_REMOVE_SECTION);
     CHECK(!(carried && result == INI_EDIT_NOT_REPRESENTABLE));
     for (const IniEdit& edit : edits) {
-        (dialect == INI_DIALECT_COMMON ? apply_last : apply_first)(&model, edit);
+        if (edit.kind == INI_EDIT_ADD || edit.kind == INI_EDIT_SET_ALL) {
+            apply_repeat(&model, edit, dialect == INI_DIALECT_COMMON);
+        } else {
+            (dialect == INI_DIALECT_COMMON ? apply_last : apply_first)(&model, edit);
+        }
     }
     if (result != INI_EDIT_CHANGED) {
         return;

@@ -192,27 +192,18 @@ static bool take_delimiter(const Splice* splice, int32_t spot, IniEntryStyle* st
 }
 
 // How new entries of plan section `index` look in the common dialect: the
-// blanks the writer indents them by, after the last entry that stays and
-// the next header that stays; the delimiter of the section's last entry
-// with a value, or of the file's last one.
+// delimiter of the section's last entry with a value, or of the file's last
+// one (the indentation is each new entry's own, new_entry_indent).
 static IniEntryStyle new_entry_style(const Splice* splice, const Plan* plan, int32_t index) {
     IniEntryStyle style = {{nullptr, 0}, nullptr, 0};
     if (splice->dialect != INI_DIALECT_COMMON) {
         return style;
     }
-    IniIndent last_entry = {nullptr, 0};
-    IniIndent next_header = {nullptr, 0};
     const PlanSection& section = plan->sections[index];
-    for (int32_t i = section.count - 1; i >= 0; --i) {
+    for (int32_t i = section.count - 1; i >= 0 && style.delimiter == nullptr; --i) {
         const PlanEntry& entry = section.entries[i];
         if (entry.spot >= 0 && !entry.removed) {
-            const IniEntrySpot& spot = splice->layout->entries[entry.spot];
-            if (last_entry.bytes == nullptr) {
-                last_entry = {splice->text + spot.first, spot.indent};
-            }
-            if (style.delimiter == nullptr) {
-                take_delimiter(splice, entry.spot, &style);
-            }
+            take_delimiter(splice, entry.spot, &style);
         }
     }
     for (size_t i = splice->layout->entry_count; i > 0 && style.delimiter == nullptr; --i) {
@@ -222,15 +213,41 @@ static IniEntryStyle new_entry_style(const Splice* splice, const Plan* plan, int
         style.delimiter = "=";
         style.delimiter_size = 1;
     }
-    for (int32_t i = index + 1; i < plan->count && next_header.bytes == nullptr; ++i) {
+    return style;
+}
+
+// The blanks of the loaded entry at `spot`.
+static IniIndent indent_of(const Splice* splice, int32_t spot) {
+    const IniEntrySpot& entry = splice->layout->entries[spot];
+    return {splice->text + entry.first, entry.indent};
+}
+
+// The indentation of new entry `at` of plan section `index`: after the
+// stayed loaded entry before it in the section, before the stayed loaded
+// entry after it or else the next stayed header (ini_new_entry_indent).
+static IniIndent new_entry_indent(const Splice* splice, const Plan* plan, int32_t index,
+                                  int32_t at) {
+    const PlanSection& section = plan->sections[index];
+    IniIndent before = {nullptr, 0};
+    IniIndent after = {nullptr, 0};
+    for (int32_t i = at - 1; i >= 0 && before.bytes == nullptr; --i) {
+        if (section.entries[i].spot >= 0 && !section.entries[i].removed) {
+            before = indent_of(splice, section.entries[i].spot);
+        }
+    }
+    for (int32_t i = at + 1; i < section.count && after.bytes == nullptr; ++i) {
+        if (section.entries[i].spot >= 0 && !section.entries[i].removed) {
+            after = indent_of(splice, section.entries[i].spot);
+        }
+    }
+    for (int32_t i = index + 1; i < plan->count && after.bytes == nullptr; ++i) {
         const PlanSection& next = plan->sections[i];
         if (next.spot >= 0 && !next.removed) {
             const IniSectionSpot& spot = splice->layout->sections[next.spot];
-            next_header = {splice->text + spot.first, spot.indent};
+            after = {splice->text + spot.first, spot.indent};
         }
     }
-    style.indent = ini_new_entry_indent(splice->dialect, last_entry, next_header);
-    return style;
+    return ini_new_entry_indent(splice->dialect, before, after);
 }
 
 // Writes loaded section `index` of the plan: its header as it is, its
@@ -257,7 +274,9 @@ static void write_loaded_section(Splice* splice, const Plan* plan, int32_t index
                 write_uncommented(splice, entry, style);
             } else {
                 copy_to(splice, last_end);
-                write_new_entry(splice, entry, style);
+                IniEntryStyle placed = style;
+                placed.indent = new_entry_indent(splice, plan, index, i);
+                write_new_entry(splice, entry, placed);
             }
             continue;
         }

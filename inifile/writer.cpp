@@ -123,14 +123,14 @@ void ini_append_line_break(TextBuffer* out, const char* ending, bool open_escape
     }
 }
 
-IniIndent ini_new_entry_indent(IniDialect dialect, IniIndent last_entry, IniIndent next_header) {
+IniIndent ini_new_entry_indent(IniDialect dialect, IniIndent before, IniIndent after) {
     if (dialect != INI_DIALECT_COMMON) {
         return {"", 0};
     }
-    if (last_entry.bytes != nullptr) {
-        return last_entry;
+    if (before.bytes != nullptr && (after.bytes == nullptr || before.size >= after.size)) {
+        return before;
     }
-    return next_header.bytes != nullptr ? next_header : IniIndent{"", 0};
+    return after.bytes != nullptr ? after : IniIndent{"", 0};
 }
 
 bool ini_sections_separated(const char* text, size_t header_first) {

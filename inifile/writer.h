@@ -64,12 +64,13 @@ void ini_append_header(TextBuffer* out, const char* name, const char* ending);
 // take the first for a continuation.
 void ini_append_line_break(TextBuffer* out, const char* ending, bool open_escape);
 
-// The blanks a new entry of a section is indented by: none in the module's
-// format; in the common dialect those of the section's last entry, or where
-// it has none, those of the header after it: a line indented deeper than
-// the entry before it would continue that entry's value, so a new entry
-// after a header is indented no deeper than the line after it.
-IniIndent ini_new_entry_indent(IniDialect dialect, IniIndent last_entry, IniIndent next_header);
+// The blanks a new entry is indented by: none in the module's format; in
+// the common dialect those of the entry before it in its section (or, where
+// there is none, of the line after it), but no fewer than those of the line
+// after it (the next entry or header): a line indented deeper than an entry
+// continues its value, and the entry before may be one that no line
+// continues (a key without a value).
+IniIndent ini_new_entry_indent(IniDialect dialect, IniIndent before, IniIndent after);
 
 // Whether a text separates its sections by an empty line: the line before
 // the header at `header_first` (not the text's first) is empty. A new

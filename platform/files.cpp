@@ -4,6 +4,8 @@
 // edit_posix.inc, or their _win32 twins), so that the shared part sees
 // their records whole and nothing reaches back across the two.
 // C library only.
+#include <stdarg.h>
+#include <stdio.h>
 #include <stdlib.h>
 
 #include "files.h"
@@ -65,4 +67,20 @@ bool platform_replace_file(const char* path, const void* data, size_t size) {
     bool replaced = status == PLATFORM_COMMIT_DONE || status == PLATFORM_COMMIT_UNFLUSHED;
     platform_edit_end(edit);
     return replaced;
+}
+
+bool platform_print_text(PlatformFile* file, PlatformTextKind kind, const char* format,
+                         va_list arguments) {
+    va_list again;
+    va_copy(again, arguments);
+    int size = vsnprintf(nullptr, 0, format, arguments);
+    char* text = size < 0 ? nullptr : static_cast<char*>(malloc(size_t(size) + 1));
+    bool printed = text != nullptr;
+    if (printed) {
+        vsnprintf(text, size_t(size) + 1, format, again);
+        printed = platform_write_text(file, text, size_t(size), kind);
+    }
+    va_end(again);
+    free(text);
+    return printed;
 }

@@ -13,6 +13,7 @@
 #ifndef PLATFORM_FILES_H_
 #define PLATFORM_FILES_H_
 
+#include <stdarg.h>
 #include <stddef.h>
 
 // The directory separator of the platform's paths: '\' on Windows, '/' elsewhere.
@@ -61,6 +62,11 @@ typedef enum PlatformTextKind {
 // (on Windows each line feed after a carriage return). False, the reason
 // recorded, when the write fails.
 bool platform_write_text(PlatformFile* file, const void* data, size_t size, PlatformTextKind kind);
+
+// Formats `format` with `arguments` (vsnprintf) and writes the text with
+// platform_write_text. False when it cannot be written.
+bool platform_print_text(PlatformFile* file, PlatformTextKind kind, const char* format,
+                         va_list arguments);
 
 // The program's arguments in UTF-8, for a program that works in UTF-8
 // inside: on Windows from GetCommandLineW, so that no character is lost to
