@@ -216,11 +216,11 @@ typedef enum IniDialect {
     16u                 /* common dialect: a line without '=' or ':' is a key without a \
                            value (configparser's allow_no_value); see ini_has_value */
 #define INI_DRY_RUN 32u /* an edit of a file does everything but write it */
-#define INI_UTF8_NAMES                                                      \
-    128u /* file names are UTF-8 (Windows: any name opens, whatever the    \
+#define INI_UTF8_NAMES                                                  \
+    128u /* file names are UTF-8 (Windows: any name opens, whatever the \
             system's code page; elsewhere names are bytes either way) */
-#define INI_NO_EXTRA_SPACES                                                 \
-    64u /* common dialect: a new entry is written "key=value" where the    \
+#define INI_NO_EXTRA_SPACES                                             \
+    64u /* common dialect: a new entry is written "key=value" where the \
            file shows no style of its own (else as its entries are) */
 
 // How a text is read and a file edited. A zeroed record is the default:
