@@ -202,26 +202,28 @@ typedef enum IniDialect {
 } IniDialect;
 
 // Flags of IniOptions.
-#define INI_CREATE_MISSING 1u /* an edit of a missing file creates it */
-#define INI_IN_PLACE                                                      \
-    2u /* an edit of a file writes over it in place, its inode kept, with \
-          a copy of the old text beside it until the new one is flushed */
-#define INI_IGNORE_CASE                                                    \
-    4u /* lookups and edits match section names and keys without regard to \
-          ASCII case */
-#define INI_INLINE_COMMENTS                                              \
-    8u /* common dialect: a ';' or '#' after a blank starts a comment to \
-          the end of the line (configparser's inline_comment_prefixes) */
-#define INI_ALLOW_NO_VALUE                                                              \
-    16u                 /* common dialect: a line without '=' or ':' is a key without a \
-                           value (configparser's allow_no_value); see ini_has_value */
-#define INI_DRY_RUN 32u /* an edit of a file does everything but write it */
-#define INI_UTF8_NAMES                                                  \
-    128u /* file names are UTF-8 (Windows: any name opens, whatever the \
-            system's code page; elsewhere names are bytes either way) */
-#define INI_NO_EXTRA_SPACES                                             \
-    64u /* common dialect: a new entry is written "key=value" where the \
-           file shows no style of its own (else as its entries are) */
+// An edit of a missing file creates it.
+#define INI_CREATE_MISSING 1u
+// An edit of a file writes over it in place, its inode kept, with a copy of
+// the old text beside it until the new one is flushed.
+#define INI_IN_PLACE 2u
+// Lookups and edits match section names and keys without regard to ASCII
+// case.
+#define INI_IGNORE_CASE 4u
+// Common dialect: a ';' or '#' after a blank starts a comment to the end of
+// the line (configparser's inline_comment_prefixes).
+#define INI_INLINE_COMMENTS 8u
+// Common dialect: a line without '=' or ':' is a key without a value
+// (configparser's allow_no_value); see ini_has_value.
+#define INI_ALLOW_NO_VALUE 16u
+// An edit of a file does everything but write it.
+#define INI_DRY_RUN 32u
+// Common dialect: a new entry is written "key=value" where the file shows
+// no style of its own (else as its entries are).
+#define INI_NO_EXTRA_SPACES 64u
+// File names are UTF-8 (Windows: any name opens, whatever the system's code
+// page; elsewhere names are bytes either way).
+#define INI_UTF8_NAMES 128u
 
 // How a text is read and a file edited. A zeroed record is the default:
 // the module's format, a wait of 10 s for another edit of the same file.
