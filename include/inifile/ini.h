@@ -355,17 +355,18 @@ typedef enum IniEditKind {
 } IniEditKind;
 
 // Flags of IniEdit.
-#define INI_EDIT_EXISTING                                              \
-    1u /* a set changes, a removal removes, only what exists: else the \
-          whole edit fails with INI_EDIT_NO_SECTION or INI_EDIT_NOT_FOUND */
-#define INI_EDIT_UNCOMMENT                                                 \
-    2u /* common dialect: a set of an absent key takes the place of a line \
-          that comments out an entry of exactly that key in its section    \
-          (";key =", "# key = old") */
-#define INI_EDIT_LIST_ADD                                                  \
-    4u /* a set adds `value` as an item of the list the value holds, where \
-          it is not one yet; the items and their separators stay */
-#define INI_EDIT_LIST_REMOVE 8u /* ... removes every item equal to `value` */
+// A set changes, a removal removes, only what exists: else the whole edit
+// fails with INI_EDIT_NO_SECTION or INI_EDIT_NOT_FOUND.
+#define INI_EDIT_EXISTING 1u
+// Common dialect: a set of an absent key takes the place of a line that
+// comments out an entry of exactly that key in its section (";key =",
+// "# key = old").
+#define INI_EDIT_UNCOMMENT 2u
+// A set adds `value` as an item of the list the value holds, where it is
+// not one yet, or removes every item equal to it; the other items and their
+// separators stay.
+#define INI_EDIT_LIST_ADD 4u
+#define INI_EDIT_LIST_REMOVE 8u
 // The separator of a list (INI_EDIT_LIST_ADD, _REMOVE), in the flags: ','
 // where none is given. Blanks around items are not part of them.
 #define INI_EDIT_LIST_SEPARATOR(byte) ((uint32_t)(unsigned char)(byte) << 8)
@@ -374,7 +375,7 @@ typedef struct IniEdit {
     IniEditKind kind;
     const char* section;
     const char* key;   /* the entry kinds */
-    const char* value; /* INI_EDIT_SET */
+    const char* value; /* INI_EDIT_SET, _SET_ALL, _ADD */
     uint32_t flags;
 } IniEdit;
 
