@@ -21,10 +21,10 @@ TASKS = 100
 
 
 def load_suite():
-    spec = importlib.util.spec_from_file_location(
+    found = importlib.util.spec_from_file_location(
         "run_ansible", os.path.join(ROOT, "tests", "ansible", "run_ansible.py"))
-    suite = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(suite)
+    suite = importlib.util.module_from_spec(found)
+    found.loader.exec_module(suite)
     return suite
 
 

@@ -62,8 +62,8 @@ constexpr OptionSpec kOptions[] = {
     {kDiffOption, nullptr, kEdits, Sets::kSwitch, 0, &Options::diff},
 };
 
-bool takes_value(const OptionSpec& spec) {
-    return spec.sets != Sets::kSwitch && spec.sets != Sets::kReadFlag;
+bool takes_value(const OptionSpec& known) {
+    return known.sets != Sets::kSwitch && known.sets != Sets::kReadFlag;
 }
 
 int usage_error(const char* format, const char* word) {
@@ -84,9 +84,9 @@ bool read_wait(const char* digits, Options* options) {
     return true;
 }
 
-// Sets what `spec` sets from `value`: the exit status of a usage error, or -1.
-int apply(const OptionSpec& spec, const char* value, Options* options) {
-    switch (spec.sets) {
+// Sets what option `known` sets from `value`: the exit status of a usage error, or -1.
+int apply(const OptionSpec& known, const char* value, Options* options) {
+    switch (known.sets) {
         case Sets::kDialect:
             return look_up(kDialects, value, &options->dialect) ? -1
                                                                 : usage_error(kBadDialect, value);
@@ -105,10 +105,10 @@ int apply(const OptionSpec& spec, const char* value, Options* options) {
             options->list_separator = value[0];
             return -1;
         case Sets::kReadFlag:
-            options->read_flags |= spec.flag;
+            options->read_flags |= known.flag;
             return -1;
         case Sets::kSwitch:
-            options->*spec.member = true;
+            options->*known.member = true;
             return -1;
     }
     return -1;
@@ -118,15 +118,15 @@ int apply(const OptionSpec& spec, const char* value, Options* options) {
 // value where it is given with "=": null where there is no such option.
 const OptionSpec* find_option(const char* argument, const char** value) {
     *value = nullptr;
-    for (const OptionSpec& spec : kOptions) {
-        size_t size = strlen(spec.name);
-        if (strncmp(argument, spec.name, size) == 0 &&
-            (argument[size] == '\0' || (argument[size] == '=' && takes_value(spec)))) {
+    for (const OptionSpec& known : kOptions) {
+        size_t size = strlen(known.name);
+        if (strncmp(argument, known.name, size) == 0 &&
+            (argument[size] == '\0' || (argument[size] == '=' && takes_value(known)))) {
             *value = argument[size] == '=' ? argument + size + 1 : nullptr;
-            return &spec;
+            return &known;
         }
-        if (spec.short_name != nullptr && strcmp(argument, spec.short_name) == 0) {
-            return &spec;
+        if (known.short_name != nullptr && strcmp(argument, known.short_name) == 0) {
+            return &known;
         }
     }
     return nullptr;
@@ -171,21 +171,21 @@ int read_command_line(int argc, char** argv, const Command* commands, int comman
             return kDone;
         }
         const char* value = nullptr;
-        const OptionSpec* spec = find_option(argument, &value);
-        if (spec == nullptr) {
+        const OptionSpec* known = find_option(argument, &value);
+        if (known == nullptr) {
             return usage_error(kUnknownOption, argument);
         }
-        if (takes_value(*spec) && value == nullptr) {
+        if (takes_value(*known) && value == nullptr) {
             if (at + 1 == argc) {
-                return usage_error(kNeedsValue, spec->name);
+                return usage_error(kNeedsValue, known->name);
             }
             value = argv[++at];
         }
-        int status = apply(*spec, value, options);
+        int status = apply(*known, value, options);
         if (status >= 0) {
             return status;
         }
-        given.emplace_back(spec, argument);
+        given.emplace_back(known, argument);
     }
     if (*command == nullptr) {
         if (at < argc) {
@@ -194,8 +194,8 @@ int read_command_line(int argc, char** argv, const Command* commands, int comman
         print_error("%s", kUsage);
         return kTrouble;
     }
-    for (const auto& [spec, spelling] : given) {
-        if ((spec->commands & (*command)->bit) == 0) {
+    for (const auto& [known, spelling] : given) {
+        if ((known->commands & (*command)->bit) == 0) {
             char message[256];
             snprintf(message, sizeof message, kNotForCommand, spelling, (*command)->name);
             print_error(kBadUsage, message);
