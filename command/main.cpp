@@ -141,10 +141,21 @@ IniSection* find_section(IniDocument* view, const Options& options, const char* 
 
 // Prints every value of `key` in the sections the readers read as
 // `section`, in file order.
+// Says that the section `arguments[1]`, or its key `arguments[2]`, is not
+// in `document`: the exit status of not found.
+int not_found(const Options& options, const IniDocument* document, const char* path,
+              char** arguments) {
+    bool section = false;
+    for (int32_t i = 0; i < document->count && !section; ++i) {
+        section = names(options, document->sections[i]->name, arguments[1]);
+    }
+    print_error(section ? kNoKey : kNoSection, path, section ? arguments[2] : arguments[1],
+                arguments[1]);
+    return kNotFound;
+}
+
 int get_every_value(const Options& options, const IniDocument* document, const char* path,
                     char** arguments, Output* out) {
-    IniOptions chosen = module_options(options);
-    bool found_section = false;
     bool found = false;
     for (int32_t i = 0; i < document->count; ++i) {
         const IniSection* section = document->sections[i];
@@ -157,17 +168,11 @@ int get_every_value(const Options& options, const IniDocument* document, const c
                 found = true;
             }
         }
-        found_section = true;
-        if (chosen.dialect != INI_DIALECT_COMMON) {
+        if (options.dialect != INI_DIALECT_COMMON) {
             break;  // the first section of the name alone is read
         }
     }
-    if (!found) {
-        print_error(found_section ? kNoKey : kNoSection, path,
-                    found_section ? arguments[2] : arguments[1], arguments[1]);
-        return kNotFound;
-    }
-    return kDone;
+    return found ? kDone : not_found(options, document, path, arguments);
 }
 
 // Prints the value of `key` the readers see: as it is stored (nothing for
@@ -177,13 +182,7 @@ int get_value(const Options& options, IniDocument* document, const char* path,
     IniOptions chosen = module_options(options);
     const IniEntry* entry = ini_lookup(document, arguments[1], arguments[2], &chosen);
     if (entry == nullptr) {
-        bool section = false;
-        for (int32_t i = 0; i < document->count && !section; ++i) {
-            section = names(options, document->sections[i]->name, arguments[1]);
-        }
-        print_error(section ? kNoKey : kNoSection, path, section ? arguments[2] : arguments[1],
-                    arguments[1]);
-        return kNotFound;
+        return not_found(options, document, path, arguments);
     }
     if (!options.has_type) {
         if (ini_has_value(entry)) {

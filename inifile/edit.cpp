@@ -323,9 +323,8 @@ static void write_new_section(Splice* splice, const Plan* plan, int32_t index) {
 static void write_edited(const char* text, size_t size, const IniLayout* layout,
                          const IniOptions& options, const Plan* plan, size_t room,
                          TextBuffer* out) {
-    Splice splice = {
-        text, size, layout,  options.dialect, (options.flags & INI_NO_EXTRA_SPACES) != 0,
-        {},   0,    SIZE_MAX};
+    bool compact = (options.flags & INI_NO_EXTRA_SPACES) != 0;
+    Splice splice = {text, size, layout, options.dialect, compact, {}, 0, SIZE_MAX};
     text_init(&splice.out);
     text_reserve(&splice.out, size + room);
     for (int32_t i = 0; i < plan->count; ++i) {

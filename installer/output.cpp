@@ -5,20 +5,22 @@
 #include "installer.h"
 #include "platform.h"
 
-// A message that cannot be written has nowhere else to go.
+// Prints `format` with `arguments` to `file`. A message that cannot be
+// written has nowhere else to go.
+static void print_to(PlatformFile* file, const char* format, va_list arguments) {
+    static_cast<void>(platform_print_text(file, PLATFORM_MESSAGE, format, arguments));
+}
 
 void print_error(const char* format, ...) {
     va_list arguments;
     va_start(arguments, format);
-    static_cast<void>(
-        platform_print_text(platform_standard_error(), PLATFORM_MESSAGE, format, arguments));
+    print_to(platform_standard_error(), format, arguments);
     va_end(arguments);
 }
 
 void print_output(const char* format, ...) {
     va_list arguments;
     va_start(arguments, format);
-    static_cast<void>(
-        platform_print_text(platform_standard_output(), PLATFORM_MESSAGE, format, arguments));
+    print_to(platform_standard_output(), format, arguments);
     va_end(arguments);
 }
