@@ -113,7 +113,7 @@ static void release_held(Loader* loader, Held* held) {
     char* text = entry->key;
     line_copy(&held->line, held->key_begin, key, text);
     text[key] = '\0';
-    entry->value = held->no_value ? ini_no_value(entry, key) : text + key + 1;
+    entry->value = held->no_value ? ini_no_value(entry) : text + key + 1;
     line_copy(&held->line, held->value_begin, value, entry->value);
     memcpy(entry->value + value, held->more.data, more);
     entry->value[value + more] = '\0';

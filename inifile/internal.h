@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "inifile/ini.h"
 
@@ -55,9 +56,9 @@ bool ini_same_name(const char* a, const char* b, bool ignore_case);
 uint32_t ini_name_hash(const char* name, bool ignore_case);
 
 // An entry's value for a key without one: its key's terminator, which reads
-// as "" (ini_has_value).
-inline char* ini_no_value(IniEntry* entry, size_t key_length) {
-    return entry->key + key_length;
+// as "" (ini_has_value). The key as a C string: a NUL byte in it ends it.
+inline char* ini_no_value(IniEntry* entry) {
+    return entry->key + strlen(entry->key);
 }
 
 // The list in `value` with `item` added (where it is not one yet) or every

@@ -122,7 +122,7 @@ static IniEntry* view_entry(const char* key, const IniEntry* entry) {
     memcpy(made->key, key, key_size);
     made->value = static_cast<char*>(memcpy(made->key + key_size, entry->value, value_size));
     if (!ini_has_value(entry)) {
-        made->value = ini_no_value(made, key_size - 1);
+        made->value = ini_no_value(made);
     }
     return made;
 }

@@ -387,6 +387,10 @@ class ScriptTest(FileTestCase):
                          {"app": {"name": "it's ; \u00e9", "list": "a  b"}, "zlib": {"level": "9"}})
         control = run_module("get", "--format=json", seen(self.file(b"[s]\nk=a\x01b\n", "c.ini")))
         self.assertEqual(json.loads(control[1].decode("utf-8")), {"s": {"k": "a\x01b"}})
+        # Keys without a value, one of them ended by a NUL byte.
+        bare = run("--allow-no-value", "get", "--format=json",
+                   seen(self.file(b"[s]\nk\nn\0\n", "n.ini")))
+        self.assertEqual(json.loads(bare[1].decode("utf-8")), {"s": {"k": None, "n": None}})
         status, out, _ = run_module("get", "--format=sh", path, "app")
         self.assertEqual(status, 0)
         if not WINE:
