@@ -254,6 +254,21 @@ bool only_removed(const std::string& original, const std::string& edited) {
     return at == after.size();
 }
 
+// Whether a section named `section` of `document` (or null) holds `key`
+// without a value.
+bool has_valueless_entry(const IniDocument* document, const std::string& section,
+                         const std::string& key) {
+    for (size_t s = 0; document != nullptr && s < document->count; ++s) {
+        const IniSection* at = document->sections[s];
+        for (size_t e = 0; section == at->name && e < at->count; ++e) {
+            if (key == at->entries[e]->key && !ini_has_value(at->entries[e])) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // The edit of the input's words: `edits` holds its changes.
 void make_edits(const std::string words[3], std::vector<IniEdit>* edits) {
     const char* section = words[0].c_str();
@@ -302,6 +317,7 @@ void edit_in(IniDialect dialect, std::string words[3], const std::string& text) 
         }
     }
     Document model = document != nullptr ? read_back(document) : Document();
+    bool valueless = has_valueless_entry(document, words[0], words[1]);
     ini_free_document(document);
     std::vector<IniEdit> edits;
     make_edits(words, &edits);
@@ -319,10 +335,12 @@ void edit_in(IniDialect dialect, std::string words[3], const std::string& text) 
     CHECK(report.error == INI_LOAD_OK);
     // Plain words are always carried; but in the common dialect, taking a
     // section out may leave a line indented deeper than the entry now before
-    // it, which would continue that entry: such an edit is refused.
+    // it, and a key without a value given one may have such a line after it;
+    // that line would continue the entry: such an edit is refused.
     bool carried = plain(words[0]) && (plain(words[1]) || edits[0].key == nullptr) &&
                    (edits[0].kind != INI_EDIT_SET || edits.size() > 1 || plain(words[2])) &&
-                   !(dialect == INI_DIALECT_COMMON && edits[0].kind == INI_EDIT_REMOVE_SECTION);
+                   !(dialect == INI_DIALECT_COMMON && edits[0].kind == INI_EDIT_REMOVE_SECTION) &&
+                   !valueless;
     CHECK(!(carried && result == INI_EDIT_NOT_REPRESENTABLE));
     for (const IniEdit& edit : edits) {
         if (edit.kind == INI_EDIT_ADD || edit.kind == INI_EDIT_SET_ALL) {
