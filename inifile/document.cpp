@@ -11,8 +11,9 @@
 // them from pages, anything built one by one from the heap (pages.h). Each
 // can be released alone, in any order.
 //
-// An entry's block: the record, then its text. A replacement text (ini_set)
-// gets a block of its own; the old text stays unused in the entry's block.
+// An entry's block: the record, then its text; a loaded entry's text lies
+// beside it in its page instead (pages.h). A replacement text (ini_set)
+// gets a block of its own; the old text stays unused where it was.
 //
 // A section's block: the record, its slots, then its name. A new section
 // gets kInitialSlots slots; a loaded one exactly as many as it has entries.
@@ -26,9 +27,10 @@ static char* text_in_block(IniEntry* entry) {
     return reinterpret_cast<char*>(entry + 1);
 }
 
-// True when the entry's text lives in a block of its own.
+// True when the entry's text lives in a block of its own: neither after
+// the record nor beside it in a page.
 static bool has_own_text_block(IniEntry* entry) {
-    return entry->key != text_in_block(entry);
+    return entry->key != text_in_block(entry) && !ini_in_pages(entry->key);
 }
 
 // The slots that were allocated with the section, from the start of its block.
@@ -89,7 +91,8 @@ void ini_section_append(IniSection* section, IniEntry* entry) {
     if (allocated > SIZE_MAX / sizeof(IniEntry*)) {
         abort();
     }
-    IniEntry** slots = static_cast<IniEntry**>(ini_allocate(sizeof(IniEntry*) * allocated));
+    IniEntry** slots =
+        static_cast<IniEntry**>(ini_array_resize(nullptr, 0, 0, sizeof(IniEntry*) * allocated));
     memcpy(slots, section->entries, sizeof(IniEntry*) * size_t(section->count));
     section->entries = slots;
     section->capacity = capacity;
@@ -120,8 +123,8 @@ IniDocument* ini_new_document() {
     IniDocument* document = static_cast<IniDocument*>(ini_allocate(sizeof(IniDocument)));
     document->count = 0;
     document->capacity = kInitialSlots;
-    document->sections =
-        static_cast<IniSection**>(ini_allocate(sizeof(IniSection*) * kInitialSlots));
+    document->sections = static_cast<IniSection**>(
+        ini_array_resize(nullptr, 0, 0, sizeof(IniSection*) * ini_allocated_slots(kInitialSlots)));
     return document;
 }
 
@@ -132,12 +135,18 @@ IniSection* ini_new_section(const char* name) {
 }
 
 IniEntry* ini_new_entry_block(size_t text_size, IniPages* pages) {
+    if (pages != nullptr) {
+        char* text;
+        IniEntry* entry =
+            static_cast<IniEntry*>(ini_pages_record(pages, sizeof(IniEntry), text_size, &text));
+        entry->key = text;
+        entry->value = nullptr;
+        return entry;
+    }
     if (text_size > SIZE_MAX - sizeof(IniEntry)) {
         abort();  // no memory could hold it
     }
-    size_t size = sizeof(IniEntry) + text_size;
-    void* block = pages != nullptr ? ini_pages_record(pages, size) : ini_record_allocate(size);
-    IniEntry* entry = static_cast<IniEntry*>(block);
+    IniEntry* entry = static_cast<IniEntry*>(ini_record_allocate(sizeof(IniEntry) + text_size));
     entry->key = text_in_block(entry);
     entry->value = nullptr;
     return entry;
@@ -147,10 +156,8 @@ void ini_free_entry(IniEntry* entry) {
     if (entry == nullptr) {
         return;
     }
-    if (has_own_text_block(entry)) {
-        free(entry->key);  // the value lives in the same block
-    }
-    ini_record_release(entry);
+    // The value lives in the same block as the key.
+    ini_record_release_with_text(entry, entry->key == text_in_block(entry) ? nullptr : entry->key);
 }
 
 void ini_free_section(IniSection* section) {
@@ -164,7 +171,7 @@ void ini_free_section(IniSection* section) {
         ini_free_entry(section->entries[i]);
     }
     if (has_own_slot_array(section)) {
-        free(section->entries);
+        ini_release_slots(section->entries, section->capacity);
     }
     ini_record_release(section);  // the name lives in the same block
 }
@@ -176,7 +183,7 @@ void ini_free_document(IniDocument* document) {
     for (int i = document->count - 1; i >= 0; --i) {
         ini_free_section(document->sections[i]);
     }
-    free(document->sections);
+    ini_release_slots(document->sections, document->capacity);
     free(document);
 }
 
@@ -275,16 +282,45 @@ IniSection* ini_copy_section(const IniSection* section, const char* new_name) {
     return copy;
 }
 
-// A draft starts with this many slots and doubles. A section that outgrows
-// them keeps the draft's block itself, shrunk to fit, rather than holding
-// its slots twice over in a copy. The first block stays below glibc's large
-// requests, each of which first consolidates what the last release left.
+// A draft starts with this many slots on the heap and doubles there up to
+// kDraftHeapBytes; a section with more entries moves it to a page of its
+// own, in huge pages, doubling on. A section whose block comes to
+// kOwnPageBytes keeps that page as its block rather than being copied; a
+// smaller one is copied into the load's pages, and the draft's storage is
+// kept for the next section.
 constexpr size_t kDraftSlots = 64;
+constexpr size_t kDraftHeapBytes = 64 * 1024;
+constexpr size_t kOwnPageBytes = 1024 * 1024;
+
+// Slots that fit in a draft block of `room` bytes.
+static size_t slots_in_room(size_t room) {
+    return (room - sizeof(IniSection)) / sizeof(IniEntry*);
+}
 
 void ini_draft_init(IniSectionDraft* draft) {
     draft->block = static_cast<char*>(ini_record_allocate(section_block_size(kDraftSlots, 0)));
     draft->allocated = kDraftSlots;
     draft->count = 0;
+    draft->own_page = false;
+}
+
+// Makes room for `slots` slots and a name of `name_length` in the draft's
+// block, keeping the slots in use.
+static void draft_reserve(IniSectionDraft* draft, size_t slots, size_t name_length) {
+    size_t used = section_block_size(size_t(draft->count), 0) - 1;
+    size_t size = section_block_size(slots, name_length);
+    if (!draft->own_page && size <= kDraftHeapBytes) {
+        draft->block = static_cast<char*>(ini_record_reallocate(draft->block, size));
+        draft->allocated = slots_in_room(size - name_length - 1);
+        return;
+    }
+    size_t room;
+    void* block = ini_page_record_allocate(size < kOwnPageBytes ? kOwnPageBytes : size, &room);
+    memcpy(block, draft->block, used);
+    ini_record_release(draft->block);
+    draft->block = static_cast<char*>(block);
+    draft->allocated = slots_in_room(room - name_length - 1);
+    draft->own_page = true;
 }
 
 void ini_draft_append(IniSectionDraft* draft, IniEntry* entry) {
@@ -292,9 +328,7 @@ void ini_draft_append(IniSectionDraft* draft, IniEntry* entry) {
         abort();  // the capacity could no longer be represented
     }
     if (size_t(draft->count) == draft->allocated) {
-        draft->allocated *= 2;
-        draft->block = static_cast<char*>(
-            ini_record_reallocate(draft->block, section_block_size(draft->allocated, 0)));
+        draft_reserve(draft, draft->allocated * 2, 0);
     }
     slots_in_block(draft->block)[draft->count++] = entry;
 }
@@ -303,18 +337,20 @@ IniSection* ini_draft_finish(IniSectionDraft* draft, const char* name, size_t na
                              IniPages* pages) {
     size_t slots = size_t(draft->count);
     size_t size = section_block_size(slots, name_length);
-    IniSection* section;
-    if (draft->allocated > kDraftSlots) {
-        void* block = ini_record_reallocate(draft->block, size);
-        section = section_in_block(block, slots, draft->count, name, name_length);
+    if (draft->own_page && size >= kOwnPageBytes) {
+        if (size > section_block_size(draft->allocated, 0)) {
+            draft_reserve(draft, slots, name_length);
+        }
+        IniSection* section =
+            section_in_block(draft->block, slots, draft->count, name, name_length);
         ini_draft_init(draft);
-    } else {
-        void* block = ini_pages_record(pages, size);
-        memcpy(slots_in_block(block), slots_in_block(draft->block), sizeof(IniEntry*) * slots);
-        section = section_in_block(block, slots, draft->count, name, name_length);
-        draft->count = 0;
+        return section;
     }
-    return section;
+    char* no_text;
+    void* block = ini_pages_record(pages, size, 0, &no_text);
+    memcpy(slots_in_block(block), slots_in_block(draft->block), sizeof(IniEntry*) * slots);
+    draft->count = 0;
+    return section_in_block(block, slots, int32_t(slots), name, name_length);
 }
 
 void ini_draft_free(IniSectionDraft* draft) {

@@ -26,6 +26,23 @@ void* ini_reallocate(void* block, size_t size);
 // grow faster than linearly on heaps that copy.
 size_t ini_allocated_slots(int32_t capacity);
 
+// An array of `bytes`, of which the first `used` are in use, resized to
+// `new_bytes` (null and 0: a new one). Small arrays come from the heap;
+// from kLargeArrayBytes on an array is a piece of its own in whole huge
+// pages, so that a large load's arrays take a fault per 2 MiB, not per 4
+// KiB. The caller keeps the size: release with the same.
+void* ini_array_resize(void* array, size_t used, size_t bytes, size_t new_bytes);
+void ini_array_release(void* array, size_t bytes);
+
+// Bytes of arrays held in pieces now, in all documents: what the tests watch.
+size_t ini_array_piece_bytes();
+
+// Releases a slot array of `capacity` reported slots (see ini_append_slot).
+template <typename T>
+void ini_release_slots(T** slots, int32_t capacity) {
+    ini_array_release(slots, sizeof(T*) * ini_allocated_slots(capacity));
+}
+
 // Appends `item` to the array `slots` of `count` used and `capacity`
 // reported slots, first adding kSlotGrowth slots to `capacity` when it is
 // full. The array must come from this module (see ini_allocated_slots).
@@ -38,11 +55,12 @@ void ini_append_slot(T*** slots, int32_t* count, int32_t* capacity, T* item) {
         }
         *capacity += kSlotGrowth;
         if (size_t(*capacity) > allocated) {
-            allocated = ini_allocated_slots(*capacity);
-            if (allocated > SIZE_MAX / sizeof(T*)) {
+            size_t grown = ini_allocated_slots(*capacity);
+            if (grown > SIZE_MAX / sizeof(T*)) {
                 abort();
             }
-            *slots = static_cast<T**>(ini_reallocate(*slots, sizeof(T*) * allocated));
+            *slots = static_cast<T**>(ini_array_resize(*slots, sizeof(T*) * size_t(*count),
+                                                       sizeof(T*) * allocated, sizeof(T*) * grown));
         }
     }
     (*slots)[(*count)++] = item;
@@ -68,10 +86,11 @@ char* ini_list_changed(const char* value, const char* item, char separator, bool
 
 struct IniPages;
 
-// An entry is one block: the record, then its text (the key, its terminator,
-// the value, its terminator). The result has room for `text_size` bytes of
-// text after the record; `key` points at it, `value` is for the caller to set.
-// It comes from `pages`, or from the heap when that is null.
+// An entry is one record with its text (the key, its terminator, the value,
+// its terminator): from the heap (when `pages` is null) one block, the text
+// after the record; from `pages` the text beside it in its page. The result
+// has room for `text_size` bytes of text; `key` points at it, `value` is for
+// the caller to set.
 IniEntry* ini_new_entry_block(size_t text_size, IniPages* pages);
 
 // Appends `entry` to `section`, which owns it from then on, moving the
@@ -85,6 +104,7 @@ struct IniSectionDraft {
     char* block;
     size_t allocated;  // slots in `block`
     int32_t count;     // slots in use
+    bool own_page;     // `block` is large: a record with a page of its own
 };
 
 void ini_draft_init(IniSectionDraft* draft);

@@ -6,7 +6,8 @@
 #include "internal.h"
 
 void line_init(LineText* line) {
-    line->pieces = static_cast<char**>(ini_allocate(sizeof(char*) * kInitialSlots));
+    line->pieces = static_cast<char**>(
+        ini_array_resize(nullptr, 0, 0, sizeof(char*) * ini_allocated_slots(kInitialSlots)));
     line->count = 0;
     line->capacity = kInitialSlots;
     text_init(&line->tail);
@@ -22,7 +23,7 @@ void line_free_pieces(LineText* line) {
 
 void line_free(LineText* line) {
     line_free_pieces(line);
-    free(line->pieces);
+    ini_release_slots(line->pieces, line->capacity);
     text_free(&line->tail);
 }
 

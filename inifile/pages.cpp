@@ -4,48 +4,50 @@
 // memory the module maps in large pieces (huge pages where the system gives
 // them), and releasing a document returns whole pages.
 //
+// A record carries nothing before it: the map (page_map.h) tells its page
+// by its address, or that it has none (a heap record).
+//
 // Records of one page may be released on different threads (two sections
-// of one load, say): a page's count of live records is atomic, and the
-// spare pages are taken and given back through atomic slots.
+// of one load, say): a page's count of live records is atomic, and the map
+// and the spare pages are read and written through atomics.
 #include "pages.h"
 
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "internal.h"
 #include "memory.h"
+#include "page_map.h"
 
-// A page: this header, then records, each behind its RecordHeader.
+// A page: this header, then records and their texts, chunk by chunk.
 struct IniPage {
     size_t size;               // bytes mapped, this header included
-    size_t used;               // bytes handed out from the start, this header included
-    std::atomic<size_t> live;  // records alive in it, plus one while a load fills it
-    bool from_heap;            // the system had no page: malloc gave it
+    std::atomic<size_t> live;  // records alive in it (more while a load fills it)
 };
 
 namespace {
 
-// What stands before every record: its page, or null for a heap record.
-struct RecordHeader {
-    IniPage* page;
-};
-
 // Records hold pointers and 32-bit counts: pointer alignment is enough.
 constexpr size_t kAlign = alignof(void*);
-static_assert(sizeof(RecordHeader) % kAlign == 0, "records follow their headers aligned");
 static_assert(sizeof(IniPage) % kAlign == 0, "the first record follows the page aligned");
 
-// The first page of a load, and the largest a page grows to: doubling from
-// small keeps a small file's load small, and the cap keeps the unused end of
-// the last page, which costs address space only, within bounds.
-constexpr size_t kFirstPageBytes = 64 * 1024;
-constexpr size_t kLargestPageBytes = 32 * 1024 * 1024;
+// Texts lie apart from the records, so that an entry pays no padding to
+// align the record after it: each chunk of a page holds records from its
+// start up and their texts from its end down, and an entry that does not
+// fit in what is left of a chunk goes to the next (a few bytes lost per
+// chunk, not per entry). A record and text larger than a chunk lie as one
+// piece, over as many chunks as they need.
+constexpr size_t kChunkBytes = 4096;
 
-// A record's own page from this size on is sized in whole huge pages (2 MiB
-// on the systems that have them), so that the system can back it with them.
-constexpr size_t kHugePageBytes = 2 * 1024 * 1024;
+// The first page of a load whose size is unknown or small, and the largest
+// a page grows to: doubling from small keeps a small file's load small, and
+// the cap keeps the unused end of the last page, which costs address space
+// only, within bounds.
+constexpr size_t kFirstPageBytes = PLATFORM_PIECE_BYTES;
+constexpr size_t kLargestPageBytes = 32 * 1024 * 1024;
 
 // Pages holding records now, and bytes taken from the system for pages,
 // spares included; documents in different threads may count at once.
@@ -64,40 +66,49 @@ size_t round_up(size_t size, size_t to) {
     return add(size, to - 1) / to * to;
 }
 
-// The pages emptied last, kept mapped (and faulted in) for the next load of
-// the same shape: a program that loads again pays no system call and no
-// fault for them, as it would not with the heap, which keeps freed memory
-// too. A few slots, and a few MiB in all: a spare is memory nobody uses.
+// Bytes of a page for `size` bytes: whole 64 KiB, and whole huge pages
+// from half a huge page on, so that the system can back it with them.
+size_t page_size_for(size_t size) {
+    size = round_up(size, PLATFORM_PIECE_BYTES);
+    return size < PLATFORM_HUGE_PAGE_BYTES / 2 ? size : round_up(size, PLATFORM_HUGE_PAGE_BYTES);
+}
+
+// The small pages emptied last, kept mapped (and faulted in) for the next
+// load of the same shape: a program that loads again pays no system call
+// and no fault for them, as it would not with the heap, which keeps freed
+// memory too. A few slots, and a few MiB in all: a spare is memory nobody
+// uses. A page in huge pages goes back at once: kept, it would add its
+// size to the peak of the load that emptied it (a large section's slots,
+// moving to a larger page).
 constexpr int kSpares = 4;
 constexpr size_t kSpareBytes = 4 * 1024 * 1024;
+constexpr size_t kLargestSpareBytes = PLATFORM_HUGE_PAGE_BYTES / 2;
 std::atomic<IniPage*> spares[kSpares];
 std::atomic<size_t> spare_bytes{0};
 
-// A page of `size` bytes from the system, or from the heap where the system
-// has none.
+// A page of `size` bytes from the system, noted in the map, or null.
 IniPage* map(size_t size) {
     void* memory = platform_page_allocate(size);
-    bool from_heap = memory == nullptr;
-    if (from_heap) {
-        memory = ini_allocate(size);
+    if (memory == nullptr) {
+        return nullptr;
     }
-    page_bytes.fetch_add(size, std::memory_order_relaxed);
     IniPage* page = new (memory) IniPage;
     page->size = size;
-    page->from_heap = from_heap;
+    if (!ini_map_page(page, size, true)) {
+        page->~IniPage();
+        platform_page_release(memory, size);
+        return nullptr;
+    }
+    page_bytes.fetch_add(size, std::memory_order_relaxed);
     return page;
 }
 
-// Returns `page` to where it came from.
+// Returns `page` to the system.
 void unmap(IniPage* page) {
     size_t size = page->size;
-    bool from_heap = page->from_heap;
+    ini_map_page(page, size, false);
     page->~IniPage();
-    if (from_heap) {
-        free(page);
-    } else {
-        platform_page_release(page, size);
-    }
+    platform_page_release(page, size);
     page_bytes.fetch_sub(size, std::memory_order_relaxed);
 }
 
@@ -126,7 +137,7 @@ IniPage* take_spare(size_t size) {
 // bytes allow it; otherwise it goes back at once.
 void keep_spare(IniPage* page) {
     size_t size = page->size;
-    if (!page->from_heap) {
+    if (size <= kLargestSpareBytes) {
         if (spare_bytes.fetch_add(size) + size <= kSpareBytes) {
             for (std::atomic<IniPage*>& slot : spares) {
                 IniPage* none = nullptr;
@@ -140,94 +151,194 @@ void keep_spare(IniPage* page) {
     unmap(page);
 }
 
-// A new page of `size` bytes, holding nothing yet.
-IniPage* new_page(size_t size) {
+// A new page of `size` bytes holding nothing yet, with `live` records, or
+// null where the system has none the map can cover: the caller takes heap
+// blocks then.
+IniPage* new_page(size_t size, size_t live) {
     IniPage* page = take_spare(size);
     if (page == nullptr) {
         page = map(size);
+        if (page == nullptr) {
+            return nullptr;
+        }
     }
-    page->used = sizeof(IniPage);
-    page->live.store(0, std::memory_order_relaxed);
+    page->live.store(live, std::memory_order_relaxed);
     pages_in_use.fetch_add(1, std::memory_order_relaxed);
     return page;
 }
 
-// Counts one record less in `page`; the thread that drops the last one
-// makes it a spare. (acq_rel: whatever the other threads did with their
-// records happens before the page is reused.)
-void drop(IniPage* page) {
-    if (page->live.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+// Adds `count` (modulo the word) to the records `page` counts as alive;
+// the thread that brings them to none makes it a spare. (acq_rel: whatever
+// the other threads did with their records happens before the page is
+// reused.)
+void count_records(IniPage* page, size_t count) {
+    if (page->live.fetch_add(count, std::memory_order_acq_rel) + count == 0) {
         pages_in_use.fetch_sub(1, std::memory_order_relaxed);
         keep_spare(page);
     }
 }
 
-}  // namespace
-
-void ini_pages_init(IniPages* pages) {
-    pages->current = nullptr;
-    pages->next_size = kFirstPageBytes;
+void drop(IniPage* page) {
+    count_records(page, size_t(0) - 1);
 }
 
-void* ini_pages_record(IniPages* pages, size_t size) {
-    size_t needed = round_up(add(sizeof(RecordHeader), size), kAlign);
-    IniPage* page = pages->current;
-    if (page == nullptr || page->size - page->used < needed) {
-        if (needed > pages->next_size / 2) {
-            // A record this large (a very long line) gets a page of its own,
-            // and the current page stays the one to fill.
-            size_t own = round_up(add(sizeof(IniPage), needed), kFirstPageBytes);
-            page = new_page(own < kHugePageBytes ? own : round_up(own, kHugePageBytes));
-        } else {
-            if (page != nullptr) {
-                drop(page);  // the load's hold on it
-            }
-            page = new_page(pages->next_size);
-            page->live.store(1, std::memory_order_relaxed);
-            pages->current = page;
-            if (pages->next_size < kLargestPageBytes) {
-                pages->next_size *= 2;
-            }
-        }
-    }
-    RecordHeader* header =
-        reinterpret_cast<RecordHeader*>(reinterpret_cast<char*>(page) + page->used);
-    page->used += needed;
-    page->live.fetch_add(1, std::memory_order_relaxed);
-    header->page = page;
-    return header + 1;
-}
+// While a load fills a page, the page counts this many records more than
+// it holds, so that records released meanwhile (a failed load's) never
+// bring it to none; the load counts what it hands out in its cursor, and
+// settles both when it moves on (no atomic operation per record).
+constexpr size_t kLoadHold = SIZE_MAX / 2;
 
-void ini_pages_close(IniPages* pages) {
+// Settles the current page's count and lets go of it: it goes once its
+// records have.
+void let_go(IniPages* pages) {
     if (pages->current != nullptr) {
-        drop(pages->current);
+        count_records(pages->current, pages->carved - kLoadHold);
         pages->current = nullptr;
     }
 }
 
+// The address at `at` rounded up to a multiple of `to`.
+char* round_up(char* at, size_t to) {
+    return at + (round_up(reinterpret_cast<uintptr_t>(at), to) - reinterpret_cast<uintptr_t>(at));
+}
+
+// Moves the cursor past the current chunk to room for `both` bytes (a
+// record and its text) in the current page: the next chunk, or where they
+// are larger than a chunk, one piece that may span several, starting where
+// the records end when no text is in its way. False where the page has no
+// such room. (Pages start at a multiple of a chunk, so chunks are aligned.)
+bool next_chunk(IniPages* pages, size_t both) {
+    if (pages->current == nullptr) {
+        return false;
+    }
+    char* page_end = reinterpret_cast<char*>(pages->current) + pages->current->size;
+    bool large = both > kChunkBytes;
+    char* start = large && pages->text_top == pages->chunk_end ? pages->next : pages->chunk_end;
+    if (size_t(page_end - start) < (large ? both : kChunkBytes)) {
+        return false;
+    }
+    pages->next = start;
+    pages->chunk_end = large ? start : start + kChunkBytes;
+    pages->text_top = pages->chunk_end;
+    return true;
+}
+
+}  // namespace
+
+void ini_pages_init(IniPages* pages, size_t expected) {
+    pages->current = nullptr;
+    pages->next = nullptr;
+    pages->text_top = nullptr;
+    pages->chunk_end = nullptr;
+    pages->carved = 0;
+    pages->next_size = expected <= kFirstPageBytes     ? kFirstPageBytes
+                       : expected >= kLargestPageBytes ? kLargestPageBytes
+                                                       : page_size_for(expected);
+}
+
+void* ini_pages_record_slow(IniPages* pages, size_t size, size_t text_size, char** text) {
+    size_t needed = round_up(size, kAlign);
+    size_t both = add(needed, text_size);
+    if (!next_chunk(pages, both)) {
+        if (both > pages->next_size / 2) {
+            // A record this large (a very long line) gets a page of its own,
+            // and the current page stays the one to fill.
+            size_t room;
+            char* record = static_cast<char*>(ini_page_record_allocate(both, &room));
+            *text = record + needed;
+            return record;
+        }
+        IniPage* page = new_page(pages->next_size, kLoadHold);
+        if (page == nullptr) {
+            char* record = static_cast<char*>(ini_record_allocate(both));
+            *text = record + needed;
+            return record;
+        }
+        let_go(pages);
+        pages->current = page;
+        pages->carved = 0;
+        pages->next = reinterpret_cast<char*>(page + 1);
+        pages->chunk_end = reinterpret_cast<char*>(page) + kChunkBytes;
+        pages->text_top = pages->chunk_end;
+        pages->next_size = pages->next_size < kLargestPageBytes / 2
+                               ? page_size_for(pages->next_size * 2)
+                               : kLargestPageBytes;
+        if (both > kChunkBytes) {
+            next_chunk(pages, both);  // from the first record on: it fits
+        }
+    }
+    char* record = pages->next;
+    ++pages->carved;
+    if (both > kChunkBytes) {
+        // One piece, its text right after the record; the chunk it ends in
+        // takes the next records.
+        *text = record + needed;
+        pages->next = round_up(record + both, kAlign);
+        pages->chunk_end = round_up(pages->next, kChunkBytes);
+        pages->text_top = pages->chunk_end;
+        return record;
+    }
+    pages->next += needed;
+    pages->text_top -= text_size;
+    *text = pages->text_top;
+    return record;
+}
+
+void ini_pages_close(IniPages* pages) {
+    let_go(pages);
+}
+
+void* ini_page_record_allocate(size_t size, size_t* room) {
+    IniPage* page = new_page(page_size_for(add(sizeof(IniPage), size)), 1);
+    if (page == nullptr) {
+        *room = size;
+        return ini_record_allocate(size);
+    }
+    *room = page->size - sizeof(IniPage);
+    return page + 1;
+}
+
 void* ini_record_allocate(size_t size) {
-    RecordHeader* header =
-        static_cast<RecordHeader*>(ini_allocate(add(sizeof(RecordHeader), size)));
-    header->page = nullptr;
-    return header + 1;
+    return ini_allocate(size);
 }
 
 void* ini_record_reallocate(void* record, size_t size) {
-    RecordHeader* header = static_cast<RecordHeader*>(record) - 1;
-    header = static_cast<RecordHeader*>(ini_reallocate(header, add(sizeof(RecordHeader), size)));
-    return header + 1;
+    return ini_reallocate(record, size);
 }
 
 void ini_record_release(void* record) {
     if (record == nullptr) {
         return;
     }
-    RecordHeader* header = static_cast<RecordHeader*>(record) - 1;
-    if (header->page != nullptr) {
-        drop(header->page);
+    IniPage* page = ini_page_at(record);
+    if (page != nullptr) {
+        drop(page);
     } else {
-        free(header);
+        free(record);
     }
+}
+
+void ini_record_release_with_text(void* record, void* text) {
+    IniPage* page = ini_page_at(record);
+    uintptr_t at = reinterpret_cast<uintptr_t>(text), start = reinterpret_cast<uintptr_t>(page);
+    if (page == nullptr || at < start || at - start >= page->size) {
+        free(text);
+    }
+    if (page != nullptr) {
+        drop(page);
+    } else {
+        free(record);
+    }
+}
+
+bool ini_in_pages(const void* address) {
+    return ini_page_at(address) != nullptr;
+}
+
+size_t ini_page_of(const void* record, const void** start) {
+    IniPage* page = ini_page_at(record);
+    *start = page;
+    return page == nullptr ? 0 : page->size;
 }
 
 size_t ini_pages_in_use() {

@@ -1,9 +1,8 @@
 // Where the module's records (an entry's block, a section's block) come
 // from: a load carves them out of large pages, anything built one by one
-// gets a heap block. Each record carries, just before it, the page it lives
-// in (none for a heap block), so that any record can be released alone, in
-// any order, whoever holds it: a page goes back to the system once no
-// record in it is alive.
+// gets a heap block. Any record can be released alone, in any order,
+// whoever holds it: a page goes back to the system once no record in it is
+// alive. A record carries nothing for this; its address tells its page.
 #ifndef INIFILE_PAGES_H_
 #define INIFILE_PAGES_H_
 
@@ -11,21 +10,54 @@
 
 struct IniPage;
 
-// The pages one load fills: the page records are carved from, and the size
-// of the next one. The load holds on to its current page until
-// ini_pages_close, so it cannot go while records are still to come.
+// The pages one load fills: the page records are carved from, with the
+// cursor in it, and the size of the next one. The load holds on to its
+// current page until ini_pages_close, so it cannot go while records are
+// still to come. Records lie from a chunk's start up, their texts from its
+// end down (pages.cpp).
 struct IniPages {
     IniPage* current;
-    size_t next_size;
+    char* next;        // where the next record goes
+    char* text_top;    // the next text ends here
+    char* chunk_end;   // the end of the current chunk
+    size_t carved;     // records handed out from the current page
+    size_t next_size;  // bytes of the next page
 };
 
-void ini_pages_init(IniPages* pages);
+// `expected`: the bytes of records the load will likely take (0: unknown).
+// A large load starts with a page that size, in huge pages, rather than
+// doubling up to it from a small one.
+void ini_pages_init(IniPages* pages, size_t expected);
 
-// A record of `size` bytes from the pages, aligned for any record.
-void* ini_pages_record(IniPages* pages, size_t size);
+// ini_pages_record where the current chunk has no room.
+void* ini_pages_record_slow(IniPages* pages, size_t size, size_t text_size, char** text);
+
+// A record of `size` bytes from the pages, aligned for any record, and
+// `text_size` bytes of text for it, `*text`, packed apart from the records
+// (where `text_size` is 0, `*text` is of no use). The text goes with the
+// record. `size` is a record's, far below SIZE_MAX.
+inline void* ini_pages_record(IniPages* pages, size_t size, size_t text_size, char** text) {
+    constexpr size_t kAlign = alignof(void*);
+    size_t needed = (size + kAlign - 1) & ~(kAlign - 1);
+    size_t room = size_t(pages->text_top - pages->next);
+    if (text_size > room || needed > room - text_size) {
+        return ini_pages_record_slow(pages, size, text_size, text);
+    }
+    void* record = pages->next;
+    pages->next += needed;
+    pages->text_top -= text_size;
+    *text = pages->text_top;
+    ++pages->carved;
+    return record;
+}
 
 // Lets go of the current page: it goes once its records have.
 void ini_pages_close(IniPages* pages);
+
+// A record of `size` bytes or more in a page of its own (in huge pages
+// from 1 MiB on), for a large record that grows; `*room` is set to the
+// bytes it may use. Released as any record.
+void* ini_page_record_allocate(size_t size, size_t* room);
 
 // A record of `size` bytes on the heap; never null (out of memory aborts).
 void* ini_record_allocate(size_t size);
@@ -36,6 +68,17 @@ void* ini_record_reallocate(void* record, size_t size);
 // Releases a record from either source; null is ignored. Records of one
 // load may be released on different threads at once.
 void ini_record_release(void* record);
+
+// Whether `address` lies in a page (a record's text, say).
+bool ini_in_pages(const void* address);
+
+// The bytes of the page holding `record` and its start; 0 and null for a
+// heap record.
+size_t ini_page_of(const void* record, const void** start);
+
+// Releases `record` with `text`, a block of the heap or a text beside the
+// record in its page (ini_pages_record): with one look at the map.
+void ini_record_release_with_text(void* record, void* text);
 
 // Pages holding records now, in all documents (spares not counted), and
 // bytes held for pages, spares included: what the tests watch.

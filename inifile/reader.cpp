@@ -18,6 +18,12 @@ namespace {
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr size_t kByteOrderMarkSize = sizeof kByteOrderMark - 1;
 
+// A load's records take up to three times the bytes of its text (1.2 times
+// for long lines, 2 for short entries, 3 for one-entry sections): what the
+// pages are sized by from the start. Room beyond what is used costs address
+// space only.
+constexpr size_t kRecordBytesPerByte = 3;
+
 }  // namespace
 
 bool reader_refill(LineReader* reader) {
@@ -138,7 +144,10 @@ static IniDocument* load_lines(LineReader* reader, const IniOptions& options, bo
     line_init(&reader->line);
     *report = {INI_LOAD_OK, 0};
     Loader loader = {ini_new_document(), {}, false, {}, {}, layout, options.flags};
-    ini_pages_init(&loader.pages);
+    size_t size =
+        reader->handle != nullptr ? platform_file_size(reader->handle) : reader->text_size;
+    ini_pages_init(&loader.pages,
+                   size > SIZE_MAX / kRecordBytesPerByte ? SIZE_MAX : size * kRecordBytesPerByte);
     text_init(&loader.name);
     ini_draft_init(&loader.entries);
     if (layout != nullptr) {

@@ -89,6 +89,10 @@ size_t platform_last_separator(const char* path);
 // 0 at the end of the file, or -1 on a read error.
 long platform_read(PlatformFile* file, void* buffer, size_t size);
 
+// The size of the open file in bytes, or 0 where it has none to tell (a
+// pipe, a console) or the system cannot say: a hint, not a promise.
+size_t platform_file_size(PlatformFile* file);
+
 // Writes all `size` bytes of `data`. Returns true only when every byte was
 // written; a failed or short write returns false.
 bool platform_write(PlatformFile* file, const void* data, size_t size);

@@ -3,9 +3,12 @@
 // record used after its page went into a failure.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "inifile/ini.h"
+#include "internal.h"
+#include "memory.h"
 #include "pages.h"
 #include "test_files.h"
 
@@ -69,10 +72,44 @@ TEST_F(PagesTest, LoadedEntryReplacedThenItsSectionRemoved) {
 }
 
 TEST_F(PagesTest, LoadOfManyPagesReturnsThemAll) {
-    IniDocument* document = load(4, 5000);
-    EXPECT_GT(ini_pages_in_use(), before_ + 2);
+    size_t arrays_before = ini_array_piece_bytes();
+    IniDocument* document = load(9000, 40);
+    EXPECT_GE(ini_pages_in_use(), before_ + 2);
+    EXPECT_GT(ini_array_piece_bytes(), arrays_before);  // the array of sections
     ini_free_document(document);
     EXPECT_EQ(ini_pages_in_use(), before_);
+    EXPECT_EQ(ini_array_piece_bytes(), arrays_before);
+}
+
+// Where the system has transparent huge pages, a large load's pieces are
+// whole huge pages, aligned: its records' pages, a large section's own
+// page and the array of many sections.
+TEST_F(PagesTest, LargeLoadTakesWholeHugePages) {
+    if (!platform_has_huge_pages()) {
+        GTEST_SKIP() << "no transparent huge pages here: pieces are in small pages";
+    }
+    std::string text = "[big]\n";
+    for (int e = 0; e < 150000; ++e) {
+        text += "k" + std::to_string(e) + "=v\n";
+    }
+    for (int s = 0; s < 9000; ++s) {
+        text += "[s" + std::to_string(s) + "]\nk=v\n";
+    }
+    IniDocument* document = ini_load_text(text.data(), text.size(), nullptr);
+    ASSERT_NE(document, nullptr);
+    const size_t huge = 2 * 1024 * 1024;
+    auto huge_aligned = [&](const void* address) { return uintptr_t(address) % huge == 0; };
+    EXPECT_TRUE(huge_aligned(document->sections));
+    const void* records[] = {document->sections[0], document->sections[0]->entries[0],
+                             document->sections[document->count - 1]};
+    for (const void* record : records) {
+        const void* start;
+        size_t size = ini_page_of(record, &start);
+        EXPECT_TRUE(huge_aligned(start));
+        EXPECT_GT(size, 0u);
+        EXPECT_EQ(size % huge, 0u);
+    }
+    ini_free_document(document);
 }
 
 // What stays mapped for the next load is a few MiB, whatever came before.
