@@ -8,7 +8,7 @@
 //   bench [--data DIR] [--growth] [benchmark flags]   the benchmarks
 //   bench --generate DIR                               writes the files only
 //   bench --load-once FILE [PEER | inih]               one load, fresh process, with faults
-//   bench --fault-cost                                 what one minor page fault costs here
+//   bench --fault-cost                                 what fresh memory costs here, per 4 KiB
 //   bench --churn FILE                                 memory under 10^6 random edits
 //
 // The module and the document-building peers (peers.h) are timed loading and

@@ -11,8 +11,9 @@
 # Each BENCH (default: build/native/bench/bench) is one build of the module,
 # "ours#1", "ours#2", ...; the peers (inih, simpleini, INIReader) come from
 # the last. Per file and tool: the median over ROUNDS (default 7) of MB/s
-# (10^6 bytes) and of faults per MiB of file, and inih's time over the
-# tool's (above 1: faster than inih). DATA_DIR holds the files of `bench
+# (10^6 bytes), of the faults of one load and release, and of how far the
+# load raised the process's peak resident set (MB, and as a multiple of the
+# file), and inih's time over the tool's (above 1: faster than inih). DATA_DIR holds the files of `bench
 # --generate` (a scratch directory by default). `bench --fault-cost` tells
 # what one fault costs on this machine.
 set -euo pipefail
@@ -65,11 +66,11 @@ for ((round = 1; round <= rounds; round++)); do
 done
 
 echo "files: $data; $rounds rounds; load average $(cut -d' ' -f1-3 /proc/loadavg)"
-printf '%-22s %-10s %9s %12s %11s\n' file tool MB/s faults/MiB inih/tool
+printf '%-22s %-10s %9s %8s %16s %11s\n' file tool MB/s faults "peak MB" inih/tool
 for name in "${files[@]}"; do
     bytes=$(stat -c %s "$data/$name.ini")
     for label in "${labels[@]}"; do
-        awk -v f="$name" -v t="$label" '$1 == f && $2 == t { print $3, $4 }' "$scratch/results" >"$scratch/one"
+        awk -v f="$name" -v t="$label" '$1 == f && $2 == t { print $3, $4, $5 }' "$scratch/results" >"$scratch/one"
         awk -v f="$name" '$1 == f && $2 == "inih" { print $3 }' "$scratch/results" >"$scratch/inih"
         awk -v name="$name" -v tool="$label" -v bytes="$bytes" '
             function median(v, n,    i, j, t) {
@@ -78,13 +79,13 @@ for name in "${files[@]}"; do
                 }
                 return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
             }
-            FILENAME == ARGV[1] { s[++n] = $1; f[n] = $2; next }
+            FILENAME == ARGV[1] { s[++n] = $1; f[n] = $2; p[n] = $3 * 1024 / 1e6; next }
             { h[++m] = $1 }
             END {
-                ms = median(s, n); mf = median(f, n)
+                ms = median(s, n); mf = median(f, n); mp = median(p, n)
                 ratio = m ? sprintf("%.2f", median(h, m) / ms) : "-"
-                printf "%-22s %-10s %9.1f %12.0f %11s\n", name, tool, bytes / ms / 1e6,
-                       mf / (bytes / 1048576), ratio
+                printf "%-22s %-10s %9.1f %8.0f %7.1f (%5.2fx) %11s\n", name, tool,
+                       bytes / ms / 1e6, mf, mp, mp * 1e6 / bytes, ratio
             }' "$scratch/one" "$scratch/inih"
     done
 done

@@ -42,13 +42,22 @@ long minor_faults() {
     return usage.ru_minflt;
 }
 
+// The process's peak resident set so far, in KiB (Linux counts ru_maxrss so).
+static long peak_kib() {
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
 // The installer's case: the first load in a process, with cold allocator,
 // cold code and whatever the page cache holds. With a peer, the peer's load
 // instead ("inih": its parse, which builds nothing), so that the processes
-// can be compared. The last line, "cold SECONDS FAULTS", is for
-// bench/cold.sh: load plus release, and the minor page faults they took.
+// can be compared. The last line, "cold SECONDS FAULTS PEAK", is for
+// bench/cold.sh: load plus release, the minor page faults they took, and
+// how far the load raised the process's peak resident set (KiB).
 int load_once(const char* path, const Peer* peer, bool inih) {
     using SteadyClock = std::chrono::steady_clock;
+    long peak_start = peak_kib();
     long faults_start = minor_faults();
     SteadyClock::time_point start = SteadyClock::now();
     void* document = nullptr;
@@ -83,6 +92,7 @@ int load_once(const char* path, const Peer* peer, bool inih) {
     }
     SteadyClock::time_point released = SteadyClock::now();
     long faults = minor_faults() - faults_start;
+    long peak = peak_kib() - peak_start;
 
     double load_seconds = std::chrono::duration<double>(loaded - start).count();
     double free_seconds = std::chrono::duration<double>(released - released_start).count();
@@ -93,23 +103,44 @@ int load_once(const char* path, const Peer* peer, bool inih) {
            static_cast<double>(bytes) / load_seconds / kMega);
     printf("  %-18s %12.3f ms\n", "release", free_seconds * 1e3);
     printf("  %-18s %12ld\n", "minor faults", faults);
-    printf("cold %.9f %ld\n", load_seconds + free_seconds, faults);
+    printf("  %-18s %12.1f MB\n", "peak memory added", static_cast<double>(peak) * 1024 / kMega);
+    printf("cold %.9f %ld %ld\n", load_seconds + free_seconds, faults, peak);
     return 0;
 }
 
-// What a minor page fault costs here: 64 MiB of fresh anonymous memory
-// touched once per page (each touch a fault), then written again whole (no
-// faults); the difference per page is the fault's price.
-int fault_cost() {
+// What touching fresh memory costs here, per 4 KiB: 64 MiB of fresh
+// anonymous memory, aligned to huge pages, touched once per 4 KiB, then
+// written again whole (no faults); the difference per 4 KiB is the price.
+// Once in small pages, once advised for huge pages (MADV_HUGEPAGE: one
+// fault per 2 MiB where the system has one to give), and each again
+// populated by one call per 2 MiB (MADV_POPULATE_WRITE, Linux 5.14) instead
+// of a fault per page. `mode`: bit 0 huge pages, bit 1 populate.
+static int fresh_memory_cost(int mode) {
     using SteadyClock = std::chrono::steady_clock;
-    const size_t size = size_t(64) << 20, page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
-    void* mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    const size_t size = size_t(64) << 20, huge = size_t(2) << 20, page = 4096;
+    void* mapped =
+        mmap(nullptr, size + huge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED) {
         return 1;
     }
-    char* bytes = static_cast<char*>(mapped);
+    char* bytes =
+        reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(mapped) + huge - 1) / huge * huge);
+#ifdef MADV_HUGEPAGE
+    if ((mode & 1) != 0) {
+        madvise(bytes, size, MADV_HUGEPAGE);
+    }
+#endif
     long faults_start = minor_faults();
     SteadyClock::time_point start = SteadyClock::now();
+    bool populated = false;
+#ifdef MADV_POPULATE_WRITE
+    if ((mode & 2) != 0) {
+        populated = true;
+        for (size_t at = 0; at < size && populated; at += huge) {
+            populated = madvise(bytes + at, huge, MADV_POPULATE_WRITE) == 0;
+        }
+    }
+#endif
     for (size_t at = 0; at < size; at += page) {
         bytes[at] = 1;
     }
@@ -117,11 +148,24 @@ int fault_cost() {
     long faults = minor_faults() - faults_start;
     memset(bytes, 2, size);
     SteadyClock::time_point rewritten = SteadyClock::now();
-    munmap(mapped, size);
+    munmap(mapped, size + huge);
     double first = std::chrono::duration<double>(touched - start).count();
     double again = std::chrono::duration<double>(rewritten - touched).count();
-    printf("64 MiB: first touch %.1f ms (%ld faults), written again %.1f ms: %.2f us a fault\n",
-           first * 1e3, faults, again * 1e3, (first - again) / static_cast<double>(faults) * 1e6);
+    printf("%-12s %-9s %8.1f ms %6ld faults, written again %5.1f ms: %6.2f us per 4 KiB%s\n",
+           (mode & 1) != 0 ? "huge pages" : "small pages",
+           (mode & 2) != 0 ? "populated" : "touched", first * 1e3, faults, again * 1e3,
+           (first - again) / double(size / page) * 1e6,
+           (mode & 2) != 0 && !populated ? " (no MADV_POPULATE_WRITE here)" : "");
+    return 0;
+}
+
+int fault_cost() {
+    printf("64 MiB of fresh memory, first touch against a second write:\n");
+    for (int mode = 0; mode < 4; ++mode) {
+        if (fresh_memory_cost(mode) != 0) {
+            return 1;
+        }
+    }
     return 0;
 }
 

@@ -24,7 +24,8 @@ long minor_faults();
 // `inih` by inih's parse, timed with its page faults. 0, or 1 when refused.
 int load_once(const char* path, const Peer* peer, bool inih);
 
-// Prints what one minor page fault costs on this machine: 0, or 1.
+// Prints what touching fresh memory costs on this machine per 4 KiB, in
+// small pages and in huge pages, touched or populated: 0, or 1.
 int fault_cost();
 
 // Prints the resident set after loading `path` and its peak under
