@@ -152,36 +152,48 @@ IniEntry* ini_new_entry_block(size_t text_size, IniPages* pages) {
     return entry;
 }
 
-void ini_free_entry(IniEntry* entry) {
-    if (entry == nullptr) {
-        return;
-    }
+// Releases `entry` within `run` (pages.h).
+static void free_entry(IniEntry* entry, IniReleaseRun* run) {
     // The value lives in the same block as the key.
-    ini_record_release_with_text(entry, entry->key == text_in_block(entry) ? nullptr : entry->key);
+    ini_record_release_in_run(run, entry,
+                              entry->key == text_in_block(entry) ? nullptr : entry->key);
 }
 
-void ini_free_section(IniSection* section) {
-    if (section == nullptr) {
-        return;
-    }
+// Releases `section` and its entries within `run`.
+static void free_section(IniSection* section, IniReleaseRun* run) {
     // Last first, here and in ini_free_document: blocks go back to the heap
     // in the reverse of the order a load allocated them in, so glibc merges
     // each into the free space above it instead of consolidating later.
     for (int i = section->count - 1; i >= 0; --i) {
-        ini_free_entry(section->entries[i]);
+        free_entry(section->entries[i], run);
     }
     if (has_own_slot_array(section)) {
         ini_release_slots(section->entries, section->capacity);
     }
-    ini_record_release(section);  // the name lives in the same block
+    ini_record_release_in_run(run, section, nullptr);  // the name lives in the same block
+}
+
+void ini_free_entry(IniEntry* entry) {
+    if (entry != nullptr) {
+        IniReleaseRun run = {};
+        free_entry(entry, &run);
+    }
+}
+
+void ini_free_section(IniSection* section) {
+    if (section != nullptr) {
+        IniReleaseRun run = {};
+        free_section(section, &run);
+    }
 }
 
 void ini_free_document(IniDocument* document) {
     if (document == nullptr) {
         return;
     }
+    IniReleaseRun run = {};
     for (int i = document->count - 1; i >= 0; --i) {
-        ini_free_section(document->sections[i]);
+        free_section(document->sections[i], &run);
     }
     ini_release_slots(document->sections, document->capacity);
     free(document);

@@ -50,6 +50,29 @@ Leaf first_leaf;
 std::atomic<uintptr_t> roots[kRootSlots];
 std::atomic<Leaf*> leaves[kRootSlots];
 
+// The first few small pages are noted here rather than in a leaf, so that a
+// small load touches no page of the map it would not touch anyway: each a
+// word, the page's address with its size in 64 KiB blocks in the low bits.
+constexpr int kSmallSlots = 4;
+constexpr size_t kLargestSmallPage = 16 * PLATFORM_PIECE_BYTES;
+std::atomic<uintptr_t> small_pages[kSmallSlots];
+
+// Notes (or forgets, where not `holder`) `page` of `size` bytes among the
+// small pages; false where it has no slot there.
+bool note_small(uintptr_t page, size_t size, bool holder) {
+    if (size > kLargestSmallPage) {
+        return false;
+    }
+    uintptr_t word = page | (size >> kBlockShift);
+    for (std::atomic<uintptr_t>& slot : small_pages) {
+        uintptr_t expected = holder ? 0 : word;
+        if (slot.compare_exchange_strong(expected, holder ? word : 0, std::memory_order_relaxed)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The leaf for `address`, found or (where `make`) made; null where there
 // is none, or none can be made (no root slot or memory left).
 Leaf* leaf_of(uintptr_t address, bool make) {
@@ -91,6 +114,9 @@ Leaf* leaf_of(uintptr_t address, bool make) {
 
 bool ini_map_page(IniPage* page, size_t size, bool holder) {
     uintptr_t start = reinterpret_cast<uintptr_t>(page);
+    if (note_small(start, size, holder)) {
+        return true;
+    }
     uintptr_t end = start + size;
     uintptr_t first = start >> kBlockShift, last = (end - 1) >> kBlockShift;
     for (uintptr_t block = first; block <= last; ++block) {
@@ -116,6 +142,13 @@ bool ini_map_page(IniPage* page, size_t size, bool holder) {
 
 IniPage* ini_page_at(const void* record) {
     uintptr_t address = reinterpret_cast<uintptr_t>(record);
+    for (const std::atomic<uintptr_t>& slot : small_pages) {
+        uintptr_t word = slot.load(std::memory_order_relaxed);
+        uintptr_t start = word & ~kBoundaryMask;
+        if (address - start < (word & kBoundaryMask) << kBlockShift) {
+            return reinterpret_cast<IniPage*>(start);
+        }
+    }
     // Most processes map all their pages in one leaf's 4 GiB: the first.
     Leaf* leaf =
         roots[0].load(std::memory_order_acquire) == (address >> kBlockShift >> kLeafShift) + 1

@@ -318,11 +318,16 @@ void ini_record_release(void* record) {
     }
 }
 
-void ini_record_release_with_text(void* record, void* text) {
-    IniPage* page = ini_page_at(record);
-    uintptr_t at = reinterpret_cast<uintptr_t>(text), start = reinterpret_cast<uintptr_t>(page);
-    if (page == nullptr || at < start || at - start >= page->size) {
-        free(text);
+void ini_record_release_in_run(IniReleaseRun* run, void* record, void* text) {
+    uintptr_t at = reinterpret_cast<uintptr_t>(record);
+    if (at - run->start >= run->end - run->start) {
+        IniPage* found = ini_page_at(record);
+        run->start = reinterpret_cast<uintptr_t>(found);
+        run->end = found == nullptr ? run->start : run->start + found->size;
+    }
+    IniPage* page = reinterpret_cast<IniPage*>(run->start);
+    if (reinterpret_cast<uintptr_t>(text) - run->start >= run->end - run->start) {
+        free(text);  // a block of its own
     }
     if (page != nullptr) {
         drop(page);

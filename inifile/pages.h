@@ -7,6 +7,7 @@
 #define INIFILE_PAGES_H_
 
 #include <cstddef>
+#include <cstdint>
 
 struct IniPage;
 
@@ -76,9 +77,17 @@ bool ini_in_pages(const void* address);
 // heap record.
 size_t ini_page_of(const void* record, const void** start);
 
-// Releases `record` with `text`, a block of the heap or a text beside the
-// record in its page (ini_pages_record): with one look at the map.
-void ini_record_release_with_text(void* record, void* text);
+// Records released one after another, all alive when the run began (a
+// document's, say), share their pages' lookups: the run remembers the last
+// page, which a later record within its bytes must still be in. Zeroed: none.
+struct IniReleaseRun {
+    uintptr_t start;
+    uintptr_t end;
+};
+
+// Releases `record` in `run`, and `text` with it (null: none), a block of
+// the heap or a text beside the record in its page (ini_pages_record).
+void ini_record_release_in_run(IniReleaseRun* run, void* record, void* text);
 
 // Pages holding records now, in all documents (spares not counted), and
 // bytes held for pages, spares included: what the tests watch.
