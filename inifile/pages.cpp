@@ -326,7 +326,8 @@ void ini_record_release_in_run(IniReleaseRun* run, void* record, void* text) {
         run->end = found == nullptr ? run->start : run->start + found->size;
     }
     IniPage* page = reinterpret_cast<IniPage*>(run->start);
-    if (reinterpret_cast<uintptr_t>(text) - run->start >= run->end - run->start) {
+    if (text != nullptr &&
+        reinterpret_cast<uintptr_t>(text) - run->start >= run->end - run->start) {
         free(text);  // a block of its own
     }
     if (page != nullptr) {
