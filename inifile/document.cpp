@@ -177,6 +177,7 @@ void ini_free_entry(IniEntry* entry) {
     if (entry != nullptr) {
         IniReleaseRun run = {};
         free_entry(entry, &run);
+        ini_release_run_end(&run);
     }
 }
 
@@ -184,6 +185,7 @@ void ini_free_section(IniSection* section) {
     if (section != nullptr) {
         IniReleaseRun run = {};
         free_section(section, &run);
+        ini_release_run_end(&run);
     }
 }
 
@@ -195,6 +197,7 @@ void ini_free_document(IniDocument* document) {
     for (int i = document->count - 1; i >= 0; --i) {
         free_section(document->sections[i], &run);
     }
+    ini_release_run_end(&run);
     ini_release_slots(document->sections, document->capacity);
     free(document);
 }

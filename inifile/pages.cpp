@@ -321,20 +321,27 @@ void ini_record_release(void* record) {
 void ini_record_release_in_run(IniReleaseRun* run, void* record, void* text) {
     uintptr_t at = reinterpret_cast<uintptr_t>(record);
     if (at - run->start >= run->end - run->start) {
+        ini_release_run_end(run);
         IniPage* found = ini_page_at(record);
         run->start = reinterpret_cast<uintptr_t>(found);
         run->end = found == nullptr ? run->start : run->start + found->size;
     }
-    IniPage* page = reinterpret_cast<IniPage*>(run->start);
     if (text != nullptr &&
         reinterpret_cast<uintptr_t>(text) - run->start >= run->end - run->start) {
         free(text);  // a block of its own
     }
-    if (page != nullptr) {
-        drop(page);
+    if (run->start != 0) {
+        ++run->released;
     } else {
         free(record);
     }
+}
+
+void ini_release_run_end(IniReleaseRun* run) {
+    if (run->released > 0) {
+        count_records(reinterpret_cast<IniPage*>(run->start), size_t(0) - run->released);
+    }
+    *run = {};
 }
 
 bool ini_in_pages(const void* address) {

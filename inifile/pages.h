@@ -78,16 +78,22 @@ bool ini_in_pages(const void* address);
 size_t ini_page_of(const void* record, const void** start);
 
 // Records released one after another, all alive when the run began (a
-// document's, say), share their pages' lookups: the run remembers the last
-// page, which a later record within its bytes must still be in. Zeroed: none.
+// document's, say), share their pages' lookups and counts: the run
+// remembers the last page, which a later record within its bytes must
+// still be in, and how many of its records it released, which the page
+// learns when the run moves on or ends. Zeroed: none.
 struct IniReleaseRun {
     uintptr_t start;
     uintptr_t end;
+    size_t released;
 };
 
 // Releases `record` in `run`, and `text` with it (null: none), a block of
 // the heap or a text beside the record in its page (ini_pages_record).
 void ini_record_release_in_run(IniReleaseRun* run, void* record, void* text);
+
+// Ends `run`: its last page counts what the run released of it.
+void ini_release_run_end(IniReleaseRun* run);
 
 // Pages holding records now, in all documents (spares not counted), and
 // bytes held for pages, spares included: what the tests watch.
