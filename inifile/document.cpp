@@ -30,7 +30,8 @@ static char* text_in_block(IniEntry* entry) {
 // True when the entry's text lives in a block of its own: neither after
 // the record nor beside it in a page.
 static bool has_own_text_block(IniEntry* entry) {
-    return entry->key != text_in_block(entry) && !ini_in_pages(entry->key);
+    const void* page;
+    return entry->key != text_in_block(entry) && ini_page_of(entry->key, &page) == 0;
 }
 
 // The slots that were allocated with the section, from the start of its block.

@@ -26,6 +26,9 @@ void* ini_reallocate(void* block, size_t size);
 // grow faster than linearly on heaps that copy.
 size_t ini_allocated_slots(int32_t capacity);
 
+// `size` rounded up to a multiple of `to`; out of the address space aborts.
+size_t ini_round_up(size_t size, size_t to);
+
 // An array of `bytes`, of which the first `used` are in use, resized to
 // `new_bytes` (null and 0: a new one). Small arrays come from the heap;
 // from kLargeArrayBytes on an array is a piece of its own in whole huge

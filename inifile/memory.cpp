@@ -16,11 +16,7 @@ constexpr size_t kLargeArrayBytes = 64 * 1024;
 
 // The piece holding an array of `bytes`: whole huge pages.
 size_t piece_bytes(size_t bytes) {
-    if (bytes > SIZE_MAX - PLATFORM_HUGE_PAGE_BYTES) {
-        abort();
-    }
-    return (bytes + PLATFORM_HUGE_PAGE_BYTES - 1) / PLATFORM_HUGE_PAGE_BYTES *
-           PLATFORM_HUGE_PAGE_BYTES;
+    return ini_round_up(bytes, PLATFORM_HUGE_PAGE_BYTES);
 }
 
 // Bytes of arrays held in pieces now, in all documents: what the tests watch.
@@ -50,6 +46,13 @@ size_t ini_allocated_slots(int32_t capacity) {
         allocated *= 2;
     }
     return allocated;
+}
+
+size_t ini_round_up(size_t size, size_t to) {
+    if (size > SIZE_MAX - (to - 1)) {
+        abort();
+    }
+    return (size + to - 1) / to * to;
 }
 
 void* ini_array_resize(void* array, size_t used, size_t bytes, size_t new_bytes) {

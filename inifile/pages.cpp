@@ -30,9 +30,7 @@ struct IniPage {
 
 namespace {
 
-// Records hold pointers and 32-bit counts: pointer alignment is enough.
-constexpr size_t kAlign = alignof(void*);
-static_assert(sizeof(IniPage) % kAlign == 0, "the first record follows the page aligned");
+static_assert(sizeof(IniPage) % kRecordAlign == 0, "the first record follows the page aligned");
 
 // Texts lie apart from the records, so that an entry pays no padding to
 // align the record after it: each chunk of a page holds records from its
@@ -62,15 +60,12 @@ size_t add(size_t a, size_t b) {
     return a + b;
 }
 
-size_t round_up(size_t size, size_t to) {
-    return add(size, to - 1) / to * to;
-}
-
 // Bytes of a page for `size` bytes: whole 64 KiB, and whole huge pages
 // from half a huge page on, so that the system can back it with them.
 size_t page_size_for(size_t size) {
-    size = round_up(size, PLATFORM_PIECE_BYTES);
-    return size < PLATFORM_HUGE_PAGE_BYTES / 2 ? size : round_up(size, PLATFORM_HUGE_PAGE_BYTES);
+    size = ini_round_up(size, PLATFORM_PIECE_BYTES);
+    return size < PLATFORM_HUGE_PAGE_BYTES / 2 ? size
+                                               : ini_round_up(size, PLATFORM_HUGE_PAGE_BYTES);
 }
 
 // The small pages emptied last, kept mapped (and faulted in) for the next
@@ -178,10 +173,6 @@ void count_records(IniPage* page, size_t count) {
     }
 }
 
-void drop(IniPage* page) {
-    count_records(page, size_t(0) - 1);
-}
-
 // While a load fills a page, the page counts this many records more than
 // it holds, so that records released meanwhile (a failed load's) never
 // bring it to none; the load counts what it hands out in its cursor, and
@@ -199,7 +190,8 @@ void let_go(IniPages* pages) {
 
 // The address at `at` rounded up to a multiple of `to`.
 char* round_up(char* at, size_t to) {
-    return at + (round_up(reinterpret_cast<uintptr_t>(at), to) - reinterpret_cast<uintptr_t>(at));
+    return at +
+           (ini_round_up(reinterpret_cast<uintptr_t>(at), to) - reinterpret_cast<uintptr_t>(at));
 }
 
 // Moves the cursor past the current chunk to room for `both` bytes (a
@@ -237,7 +229,7 @@ void ini_pages_init(IniPages* pages, size_t expected) {
 }
 
 void* ini_pages_record_slow(IniPages* pages, size_t size, size_t text_size, char** text) {
-    size_t needed = round_up(size, kAlign);
+    size_t needed = ini_round_up(size, kRecordAlign);
     size_t both = add(needed, text_size);
     if (!next_chunk(pages, both)) {
         if (both > pages->next_size / 2) {
@@ -273,7 +265,7 @@ void* ini_pages_record_slow(IniPages* pages, size_t size, size_t text_size, char
         // One piece, its text right after the record; the chunk it ends in
         // takes the next records.
         *text = record + needed;
-        pages->next = round_up(record + both, kAlign);
+        pages->next = round_up(record + both, kRecordAlign);
         pages->chunk_end = round_up(pages->next, kChunkBytes);
         pages->text_top = pages->chunk_end;
         return record;
@@ -307,14 +299,10 @@ void* ini_record_reallocate(void* record, size_t size) {
 }
 
 void ini_record_release(void* record) {
-    if (record == nullptr) {
-        return;
-    }
-    IniPage* page = ini_page_at(record);
-    if (page != nullptr) {
-        drop(page);
-    } else {
-        free(record);
+    if (record != nullptr) {
+        IniReleaseRun run = {};
+        ini_record_release_in_run(&run, record, nullptr);
+        ini_release_run_end(&run);
     }
 }
 
@@ -344,12 +332,8 @@ void ini_release_run_end(IniReleaseRun* run) {
     *run = {};
 }
 
-bool ini_in_pages(const void* address) {
-    return ini_page_at(address) != nullptr;
-}
-
-size_t ini_page_of(const void* record, const void** start) {
-    IniPage* page = ini_page_at(record);
+size_t ini_page_of(const void* address, const void** start) {
+    IniPage* page = ini_page_at(address);
     *start = page;
     return page == nullptr ? 0 : page->size;
 }

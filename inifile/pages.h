@@ -33,13 +33,15 @@ void ini_pages_init(IniPages* pages, size_t expected);
 // ini_pages_record where the current chunk has no room.
 void* ini_pages_record_slow(IniPages* pages, size_t size, size_t text_size, char** text);
 
+// Records hold pointers and 32-bit counts: pointer alignment is enough.
+constexpr size_t kRecordAlign = alignof(void*);
+
 // A record of `size` bytes from the pages, aligned for any record, and
 // `text_size` bytes of text for it, `*text`, packed apart from the records
 // (where `text_size` is 0, `*text` is of no use). The text goes with the
 // record. `size` is a record's, far below SIZE_MAX.
 inline void* ini_pages_record(IniPages* pages, size_t size, size_t text_size, char** text) {
-    constexpr size_t kAlign = alignof(void*);
-    size_t needed = (size + kAlign - 1) & ~(kAlign - 1);
+    size_t needed = (size + kRecordAlign - 1) & ~(kRecordAlign - 1);
     size_t room = size_t(pages->text_top - pages->next);
     if (text_size > room || needed > room - text_size) {
         return ini_pages_record_slow(pages, size, text_size, text);
@@ -70,12 +72,9 @@ void* ini_record_reallocate(void* record, size_t size);
 // load may be released on different threads at once.
 void ini_record_release(void* record);
 
-// Whether `address` lies in a page (a record's text, say).
-bool ini_in_pages(const void* address);
-
-// The bytes of the page holding `record` and its start; 0 and null for a
-// heap record.
-size_t ini_page_of(const void* record, const void** start);
+// The bytes of the page holding `address` (a record, or its text) and its
+// start; 0 and null where no page does (a heap block).
+size_t ini_page_of(const void* address, const void** start);
 
 // Records released one after another, all alive when the run began (a
 // document's, say), share their pages' lookups and counts: the run
